@@ -1,0 +1,39 @@
+// The pauses and limits of the link, as one profile: the device's own values, or none for simulation.
+#pragma once
+
+#include <chrono>
+
+struct TimingProfile {
+    using ms = std::chrono::milliseconds;
+
+    ms afterOutputReport{20};  // after each output report written
+    ms afterInputReport{50};   // after each input report read
+    ms whileEmpty{10};         // further pause while only empty reports have arrived in a cycle
+    ms betweenCycles{10};      // sleep after each normal cycle
+    ms replyLimit{3000};       // no valid reply within this time of a cycle's start: link lost
+    ms workerWait{3000};       // the worker's wait for one of its events
+    ms linkLostSettle{10};     // sleep before posting the link loss
+    ms closeSettle{500};       // controller's wait between stopping the worker and closing the link
+    ms firmwareLimit{10000};   // firmware update: reopen attempts and reply limit
+    ms readWait{0};            // how long a socket read waits for a packet before returning an empty report
+
+    // Real hardware.
+    static TimingProfile Device() { return {}; }
+
+    // The simulated device: no pauses; limits short enough that a lost reply shows quickly in tests,
+    // long enough that a loaded machine never trips them by accident.
+    static TimingProfile Fast() {
+        TimingProfile t;
+        t.afterOutputReport = ms{0};
+        t.afterInputReport = ms{0};
+        t.whileEmpty = ms{0};
+        t.betweenCycles = ms{0};
+        t.replyLimit = ms{1000};
+        t.workerWait = ms{50};
+        t.linkLostSettle = ms{0};
+        t.closeSettle = ms{0};
+        t.firmwareLimit = ms{2000};
+        t.readWait = ms{1};
+        return t;
+    }
+};
