@@ -37,3 +37,12 @@ struct ModelGlobals {
 
     ParamImage& Preset(int devicePreset) { return presets[static_cast<std::size_t>(devicePreset - 1)]; }
 };
+
+// The output block that the live image holds in all eight channels at start-up.
+OutputBlock FactoryOutputBlock();
+
+// Start-up values of every block (the live image with its carried records and factory outputs, preset
+// memories, effect records, system, source-volume and position-delay blocks, current preset, system mark).
+// Link groups, channel objects and the connected and language flags are left as they are: the document and
+// the locale own them.
+void ResetModelGlobals(ModelGlobals& globals);
