@@ -1,0 +1,109 @@
+// The filter set of one channel or carried record: its EQ bands, then the high-pass and the low-pass filter,
+// and the summed response curve that the graph draws.
+#include "model/KTVEQ.h"
+
+#include <cassert>
+
+namespace {
+constexpr int kPlotLeft = 35; // the plot's offset inside the graph window
+constexpr int kPlotTop = 10;
+} // namespace
+
+CKTVEQ::CKTVEQ(int rangeProfile) : CKTVEQ(std::span<const int>(kIsoThirdOctave), rangeProfile) {}
+
+CKTVEQ::CKTVEQ(std::span<const int> bandFreqs, int rangeProfile) {
+    m_filters.reserve(bandFreqs.size() + 2);
+    int index = 0;
+    for (const int freq : bandFreqs) {
+        auto band = std::make_unique<CFilter>();
+        band->SetFreq(freq, 1);
+        band->SetIndex(index++);
+        m_filters.push_back(std::move(band));
+    }
+    AddCrossovers(rangeProfile);
+    FillPositions();
+}
+
+void CKTVEQ::AddCrossovers(int rangeProfile) {
+    struct Crossover {
+        int kind;
+        int freq; // the filter's off position
+    };
+    static constexpr std::array<Crossover, 2> kCrossovers{
+        {{CFilter::HighPass, 20}, {CFilter::LowPass, 20000}}};
+    for (const Crossover& c : kCrossovers) {
+        auto filter = std::make_unique<CFilter>();
+        filter->SetKind(c.kind);
+        filter->SetIsEqBand(0);
+        filter->SetFreq(c.freq, 0);
+        filter->SetIndex(CFilter::kCrossoverIndex);
+        filter->SetRangeProfile(rangeProfile);
+        m_filters.push_back(std::move(filter));
+    }
+}
+
+CFilter& CKTVEQ::HighPass() {
+    CFilter& f = Filter(Count() - 2);
+    assert(f.GetKind() == CFilter::HighPass);
+    return f;
+}
+
+const CFilter& CKTVEQ::HighPass() const {
+    const CFilter& f = Filter(Count() - 2);
+    assert(f.GetKind() == CFilter::HighPass);
+    return f;
+}
+
+CFilter& CKTVEQ::LowPass() {
+    CFilter& f = Filter(Count() - 1);
+    assert(f.GetKind() == CFilter::LowPass);
+    return f;
+}
+
+const CFilter& CKTVEQ::LowPass() const {
+    const CFilter& f = Filter(Count() - 1);
+    assert(f.GetKind() == CFilter::LowPass);
+    return f;
+}
+
+void CKTVEQ::SetGraphSize(const QRect& plot) {
+    m_graphWidth = plot.width();
+    m_graphHeight = plot.height();
+    for (auto& f : m_filters) {
+        f->SetGraphSize(plot);
+    }
+    FillPositions();
+}
+
+void CKTVEQ::SetConnectedFlag(const std::atomic<int>* connected) {
+    for (auto& f : m_filters) {
+        f->SetConnectedFlag(connected);
+    }
+}
+
+void CKTVEQ::CalcSum() {
+    m_sumDb.fill(0.0);
+    for (const auto& f : m_filters) {
+        const auto& response = f->Response();
+        for (std::size_t i = 0; i < m_sumDb.size(); ++i) {
+            m_sumDb[i] += response[i];
+        }
+    }
+    FillPositions();
+}
+
+void CKTVEQ::CalcSingle(const CFilter& filter) {
+    m_sumDb = filter.Response();
+    FillPositions();
+}
+
+void CKTVEQ::FillPositions() {
+    for (std::size_t i = 0; i < m_sumDb.size(); ++i) {
+        const double f = g_freqGrid[i];
+        const double db = m_sumDb[i];
+        m_sumPoints[i] =
+            QPoint(GraphXOfFreq(f, m_graphWidth) + kPlotLeft, GraphYOfGain(db, m_graphHeight) + kPlotTop);
+        m_sumPointsF[i] =
+            QPointF(GraphXOfFreqF(f, m_graphWidth) + kPlotLeft, GraphYOfGainF(db, m_graphHeight) + kPlotTop);
+    }
+}
