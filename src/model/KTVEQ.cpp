@@ -21,6 +21,7 @@ CKTVEQ::CKTVEQ(std::span<const int> bandFreqs, int rangeProfile) {
         m_filters.push_back(std::move(band));
     }
     AddCrossovers(rangeProfile);
+    UpdateXs();
     FillPositions();
 }
 
@@ -72,6 +73,7 @@ void CKTVEQ::SetGraphSize(const QRect& plot) {
     for (auto& f : m_filters) {
         f->SetGraphSize(plot);
     }
+    UpdateXs();
     FillPositions();
 }
 
@@ -97,13 +99,17 @@ void CKTVEQ::CalcSingle(const CFilter& filter) {
     FillPositions();
 }
 
+void CKTVEQ::UpdateXs() {
+    for (std::size_t i = 0; i < g_freqGrid.size(); ++i) {
+        m_gridX[i] = GraphXOfFreq(g_freqGrid[i], m_graphWidth) + kPlotLeft;
+        m_gridXF[i] = GraphXOfFreqF(g_freqGrid[i], m_graphWidth) + kPlotLeft;
+    }
+}
+
 void CKTVEQ::FillPositions() {
     for (std::size_t i = 0; i < m_sumDb.size(); ++i) {
-        const double f = g_freqGrid[i];
         const double db = m_sumDb[i];
-        m_sumPoints[i] =
-            QPoint(GraphXOfFreq(f, m_graphWidth) + kPlotLeft, GraphYOfGain(db, m_graphHeight) + kPlotTop);
-        m_sumPointsF[i] =
-            QPointF(GraphXOfFreqF(f, m_graphWidth) + kPlotLeft, GraphYOfGainF(db, m_graphHeight) + kPlotTop);
+        m_sumPoints[i] = QPoint(m_gridX[i], GraphYOfGain(db, m_graphHeight) + kPlotTop);
+        m_sumPointsF[i] = QPointF(m_gridXF[i], GraphYOfGainF(db, m_graphHeight) + kPlotTop);
     }
 }

@@ -52,11 +52,14 @@ public:
 
 private:
     void AddCrossovers(int rangeProfile);
+    void UpdateXs(); // x positions depend on the graph width only
     void FillPositions();
 
     std::vector<std::unique_ptr<CFilter>> m_filters; // stable addresses: the graph keeps CFilter pointers
     int m_graphWidth = 0;
     int m_graphHeight = 0;
+    std::array<int, kGridPoints> m_gridX{};
+    std::array<double, kGridPoints> m_gridXF{};
     std::array<double, kGridPoints> m_sumDb{};
     std::array<QPoint, kGridPoints> m_sumPoints{};
     std::array<QPointF, kGridPoints> m_sumPointsF{};

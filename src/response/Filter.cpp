@@ -9,13 +9,13 @@
 namespace {
 
 // The display models every filter as biquads at this rate; the device computes its own filters.
-constexpr double kTwoPiGrid = 6.2831852;        // 2 pi as the grid frequencies use it
-constexpr double kSampleRate = 96000.0;         //
+constexpr double kTwoPiGrid = 6.2831852; // 2 pi as the grid frequencies use it
+constexpr double kSampleRate = 96000.0;
 constexpr double kTwoPiOverRate = 6.544985e-05; // 2 pi / 96000 as the filter frequencies use it
-constexpr double kLn2 = 0.69314718;             //
-constexpr double kZeroGuard = 1e-10;            // replaces a denominator coefficient a0 of exactly 0
-constexpr double kRatioFloor = 1e-100;          // -1000 dB: keeps a dead filter finite on the graph
-constexpr double kRatioCeiling = 1e100;         // +1000 dB
+constexpr double kLn2 = 0.69314718;
+constexpr double kZeroGuard = 1e-10;    // replaces a denominator coefficient a0 of exactly 0
+constexpr double kRatioFloor = 1e-100;  // -1000 dB: keeps a dead filter finite on the graph
+constexpr double kRatioCeiling = 1e100; // +1000 dB
 
 // Geometry of the graph, in pixels.
 constexpr int kPlotLeft = 35; // the plot's offset inside the graph window
@@ -53,10 +53,8 @@ Section Normalised(double b0, double b1, double b2, double a0, double a1, double
     return {b0 / a0, b1 / a0, b2 / a0, a1 / a0, a2 / a0};
 }
 
-// Squared magnitude of the section at grid point i.
-double PowerRatio(const Section& s, std::size_t i) {
-    const double c = Trig().cosW[i];
-    const double sn = Trig().sinW[i];
+// Squared magnitude of the section at w, given cos w and sin w.
+double PowerRatio(const Section& s, double c, double sn) {
     const double numRe = s.b0 * c + s.b1 + s.b2 * c;
     const double numIm = s.b0 * sn - s.b2 * sn;
     const double denRe = c + s.a1 + s.a2 * c;
@@ -66,10 +64,11 @@ double PowerRatio(const Section& s, std::size_t i) {
 
 // A cascade's response in dB is the sum of its sections' dB; it is taken as one logarithm of the product.
 void CascadeResponse(std::span<const Section> sections, std::array<double, kGridPoints>& out) {
+    const GridTrig& trig = Trig();
     for (std::size_t i = 0; i < out.size(); ++i) {
         double ratio = 1.0;
         for (const Section& s : sections) {
-            ratio *= PowerRatio(s, i);
+            ratio *= PowerRatio(s, trig.cosW[i], trig.sinW[i]);
         }
         if (!(ratio >= kRatioFloor)) {
             ratio = kRatioFloor; // also catches NaN

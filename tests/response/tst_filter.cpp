@@ -153,6 +153,7 @@ private slots:
     void butterworthCornerAndSlope_data();
     void butterworthCornerAndSlope();
     void bypassedBandsAreFlat();
+    void deadFilterStaysFinite();
 
     void gainCodeAndBypass();
     void setBypassRules_data();
@@ -461,6 +462,22 @@ void TestFilter::bypassedBandsAreFlat() {
     }
 }
 
+// An image may carry a 0 Hz low-pass; its response is nothing but stop band and must still draw.
+void TestFilter::deadFilterStaysFinite() {
+    CFilter f;
+    f.SetKind(CFilter::LowPass);
+    f.SetIsEqBand(0);
+    f.SetGraphSize(QRect(0, 0, 600, 400));
+    f.SetFreq(0, 0);
+    for (double v : f.Response()) {
+        QVERIFY(std::isfinite(v));
+        QVERIFY(v <= -100.0);
+    }
+    for (const QPoint& p : f.Points()) {
+        QVERIFY(p.y() >= 0);
+    }
+}
+
 void TestFilter::gainCodeAndBypass() {
     CFilter f;
     f.SetGainCode(250);
@@ -674,6 +691,8 @@ void TestFilter::rampDownAndSmallStepsAreImmediate_data() {
     QTest::newRow("connected, down all the way") << 1 << 20000 << 20 << 20;
     QTest::newRow("connected, up less than an octave") << 1 << 1000 << 1999 << 1999;
     QTest::newRow("connected, up one octave waits") << 1 << 1000 << 2000 << 1000;
+    QTest::newRow("connected, never sent counts as 20") << 1 << 0 << 1000 << 20;
+    QTest::newRow("connected, never sent, small step") << 1 << 0 << 30 << 30;
     QTest::newRow("not connected, up") << 0 << 20 << 20000 << 20000;
     QTest::newRow("not connected, down") << 0 << 20000 << 20 << 20;
 }
