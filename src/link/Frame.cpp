@@ -60,7 +60,8 @@ std::optional<Parsed> Parse(std::span<const std::uint8_t> bytes, Fault* fault) {
     p.header.index = frame[8];
     p.header.slice = frame[9];
     p.header.link = frame[10];
-    p.payload.assign(frame.begin() + kHeaderSize, frame.begin() + static_cast<std::ptrdiff_t>(kHeaderSize + n));
+    p.payload.assign(frame.begin() + kHeaderSize,
+                     frame.begin() + static_cast<std::ptrdiff_t>(kHeaderSize + n));
     if (fault)
         *fault = Fault::None;
     return p;

@@ -6,16 +6,17 @@
 struct TimingProfile {
     using ms = std::chrono::milliseconds;
 
-    ms afterOutputReport{20};  // after each output report written
-    ms afterInputReport{50};   // after each input report read
-    ms whileEmpty{10};         // further pause while only empty reports have arrived in a cycle
-    ms betweenCycles{10};      // sleep after each normal cycle
-    ms replyLimit{3000};       // no valid reply within this time of a cycle's start: link lost
-    ms workerWait{3000};       // the worker's wait for one of its events
-    ms linkLostSettle{10};     // sleep before posting the link loss
-    ms closeSettle{500};       // controller's wait between stopping the worker and closing the link
-    ms firmwareLimit{10000};   // firmware update: reopen attempts and reply limit
-    ms readWait{0};            // how long a socket read waits for a packet before returning an empty report
+    ms afterOutputReport{20}; // after each output report written
+    ms afterInputReport{50};  // after each input report read
+    ms whileEmpty{10};        // further pause while only empty reports have arrived in a cycle
+    ms betweenCycles{10};     // sleep after each normal cycle
+    ms replyLimit{3000};      // no valid reply within this time of a cycle's start: link lost
+    ms workerWait{3000};      // the worker's wait for one of its events
+    ms linkLostSettle{10};    // sleep before posting the link loss
+    ms closeSettle{500};      // controller's wait between stopping the worker and closing the link
+    ms firmwareLimit{10000};  // firmware update: reopen attempts and reply limit
+    ms readWait{0};           // how long a socket read waits for a packet before returning an empty report
+    ms stopLimit{6000};       // StopLinkIO's wait for the worker to leave a transport call and its cycle
 
     // Real hardware.
     static TimingProfile Device() { return {}; }
@@ -34,6 +35,7 @@ struct TimingProfile {
         t.closeSettle = ms{0};
         t.firmwareLimit = ms{2000};
         t.readWait = ms{1};
+        t.stopLimit = ms{2000};
         return t;
     }
 };

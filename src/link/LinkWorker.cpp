@@ -1,0 +1,207 @@
+// The I/O worker: one thread that writes the head packet to the device, reads until its reply, and keeps the
+// link busy with pending changes and status polls.
+#include "link/LinkWorker.h"
+
+#include "link/FirmwareHook.h"
+#include "link/KTVCommand.h"
+#include "link/Notifier.h"
+#include "link/ReportTransport.h"
+
+#include <algorithm>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool IsEmptyReport(const Report& report) {
+    return std::all_of(report.begin(), report.end(), [](std::uint8_t b) { return b == 0; });
+}
+
+} // namespace
+
+CLinkWorker::CLinkWorker(KTVCommand& command, CReportTransport& transport, const TimingProfile& timing)
+    : m_command(command), m_transport(transport), m_timing(timing) {}
+
+CLinkWorker::~CLinkWorker() {
+    StopLinkIO();
+    // A thread still inside a transport call must finish before the objects it uses go away.
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void CLinkWorker::OpenLink() {
+    m_command.SetStopFlag(false);
+    m_linkOpen.store(true);
+}
+
+bool CLinkWorker::IsRunning() const {
+    std::lock_guard lock(m_mutex);
+    return m_running;
+}
+
+void CLinkWorker::JoinLeftoverThread() {
+    bool leftover = false;
+    {
+        std::lock_guard lock(m_mutex);
+        leftover = m_thread.joinable() && m_stopEvent;
+    }
+    if (leftover) {
+        m_thread.join();
+        std::lock_guard lock(m_mutex);
+        m_stopEvent = m_firmwareEvent = m_normalEvent = false;
+        m_running = false;
+        m_stopRequested.store(false);
+    }
+}
+
+void CLinkWorker::StartLinkIO() {
+    JoinLeftoverThread();
+    OpenLink();
+    const CFirmwareHook* hook = m_command.FirmwareHook();
+    const bool firmware = hook && hook->UpdateInProgress();
+    std::lock_guard lock(m_mutex);
+    if (firmware)
+        m_firmwareEvent = true;
+    else
+        m_normalEvent = true;
+    if (!m_thread.joinable()) {
+        m_stopEvent = false;
+        m_stopRequested.store(false);
+        m_running = true;
+        m_thread = std::thread(&CLinkWorker::Run, this);
+    }
+    m_wake.notify_all();
+}
+
+bool CLinkWorker::StopLinkIO() {
+    bool stopped = true;
+    {
+        std::unique_lock lock(m_mutex);
+        if (m_thread.joinable()) {
+            m_stopEvent = true;
+            m_stopRequested.store(true);
+            m_wake.notify_all();
+            stopped = m_wake.wait_for(lock, m_timing.stopLimit, [this] { return !m_running; });
+        }
+    }
+    if (stopped) {
+        if (m_thread.joinable())
+            m_thread.join();
+        std::lock_guard lock(m_mutex);
+        m_stopEvent = m_firmwareEvent = m_normalEvent = false;
+        m_stopRequested.store(false);
+    }
+    m_linkOpen.store(false);
+    return stopped;
+}
+
+bool CLinkWorker::Pause(std::chrono::milliseconds pause) {
+    if (pause.count() <= 0)
+        return !m_stopRequested.load();
+    std::unique_lock lock(m_mutex);
+    return !m_wake.wait_for(lock, pause, [this] { return m_stopEvent; });
+}
+
+CLinkWorker::Wake CLinkWorker::WaitForEvent() {
+    std::unique_lock lock(m_mutex);
+    m_wake.wait_for(lock, m_timing.workerWait,
+                    [this] { return m_stopEvent || m_firmwareEvent || m_normalEvent; });
+    if (m_stopEvent)
+        return Wake::Stop;
+    if (m_firmwareEvent)
+        return Wake::Firmware;
+    if (m_normalEvent)
+        return Wake::Normal;
+    return Wake::Timeout;
+}
+
+void CLinkWorker::Run() {
+    for (;;) {
+        const Wake wake = WaitForEvent();
+        if (wake == Wake::Stop)
+            break;
+        if (wake == Wake::Firmware) {
+            CFirmwareHook* hook = m_command.FirmwareHook();
+            if (!hook || hook->UpdateFinished()) {
+                std::lock_guard lock(m_mutex);
+                m_firmwareEvent = false;
+            } else {
+                hook->FirmwareCycle(*this);
+            }
+        } else if (wake == Wake::Normal) {
+            RunNormalCycle();
+            if (m_timing.betweenCycles.count() > 0)
+                Pause(m_timing.betweenCycles);
+            else
+                std::this_thread::yield(); // let a UI thread waiting for the link lock get in
+        }
+    }
+    std::lock_guard lock(m_mutex);
+    m_running = false;
+    m_wake.notify_all();
+}
+
+void CLinkWorker::RunNormalCycle() {
+    std::lock_guard lock(m_command.LinkLock());
+    if (m_command.StopFlag())
+        return;
+    NormalCycle();
+}
+
+bool CLinkWorker::WriteHeadPacket(std::chrono::milliseconds pauseAfterReport) {
+    SendData* head = m_command.Queue().Head();
+    while (head && head->HasMoreToSend()) {
+        Report report{};
+        const auto frame = head->Frame();
+        const std::size_t from = static_cast<std::size_t>(head->readPosition);
+        const std::size_t n = std::min(frame.size() - from, static_cast<std::size_t>(kReportSize - 1));
+        std::copy_n(frame.begin() + static_cast<std::ptrdiff_t>(from), n, report.begin() + 1);
+        head->readPosition += static_cast<int>(n);
+        if (!m_transport.WriteReport(report))
+            return false;
+        Pause(pauseAfterReport);
+    }
+    return true;
+}
+
+void CLinkWorker::ReportLinkLost() {
+    m_command.SetStopFlag(true);
+    if (m_linkOpen.load() && !m_stopRequested.load())
+        m_command.Notifier().Post(UM_LINK_LOST, 0, 0);
+}
+
+void CLinkWorker::NormalCycle() {
+    const auto start = Clock::now();
+    if (!m_linkOpen.load())
+        return;
+    SendDataQueue& queue = m_command.Queue();
+    if (!queue.Head()) {
+        // The frame goes out in the next cycle.
+        queue.Push(m_command.NextPendingMessage());
+        return;
+    }
+    if (!WriteHeadPacket(m_timing.afterOutputReport)) {
+        ReportLinkLost();
+        return;
+    }
+
+    bool onlyEmpty = true;
+    while (m_linkOpen.load() && !m_stopRequested.load()) {
+        Report report{};
+        if (!m_transport.ReadReport(report)) {
+            ReportLinkLost(); // the device is gone
+            return;
+        }
+        Pause(m_timing.afterInputReport);
+        onlyEmpty = onlyEmpty && IsEmptyReport(report);
+        if (onlyEmpty)
+            Pause(m_timing.whileEmpty);
+        if (m_command.FeedReport(report))
+            return;
+        if (Clock::now() - start > m_timing.replyLimit) {
+            Pause(m_timing.linkLostSettle);
+            ReportLinkLost();
+            return;
+        }
+    }
+}

@@ -1,0 +1,79 @@
+// The I/O worker: one thread that writes the head packet to the device, reads until its reply, and keeps the
+// link busy with pending changes and status polls.
+#pragma once
+
+#include "link/TimingProfile.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+class CReportTransport;
+class KTVCommand;
+
+// Three events wake the thread, in priority order stop, firmware cycle, normal cycle; each stays signalled
+// until reset, so a signalled normal event makes the worker run normal cycles back to back. A normal cycle
+// holds the link lock throughout; the worker never waits for the UI thread, it only posts notifications.
+class CLinkWorker {
+public:
+    CLinkWorker(KTVCommand& command, CReportTransport& transport, const TimingProfile& timing);
+    ~CLinkWorker(); // stops and joins the thread
+    CLinkWorker(const CLinkWorker&) = delete;
+    CLinkWorker& operator=(const CLinkWorker&) = delete;
+
+    // Called after the transport was opened: clears the stop flag, marks the link open and starts (or wakes)
+    // the thread with the firmware-cycle event while an update is in progress, the normal-cycle event
+    // otherwise.
+    void StartLinkIO();
+    // Called before the transport is closed. Returns within the profile's stop limit; false when the thread
+    // is still inside a transport call by then (it ends as soon as the call returns and touches nothing else;
+    // the next start or the destructor joins it).
+    bool StopLinkIO();
+
+    // Marks the link open without starting the thread, so that a caller may drive cycles itself.
+    void OpenLink();
+    bool LinkOpen() const { return m_linkOpen.load(); }
+    bool IsRunning() const;
+
+    // One normal cycle under the link lock: queue the next pending change when the queue is empty, otherwise
+    // write the head packet and read until its reply or the reply limit.
+    void RunNormalCycle();
+
+    // Building blocks for the firmware cycle.
+    KTVCommand& Command() const { return m_command; }
+    CReportTransport& Transport() const { return m_transport; }
+    const TimingProfile& Timing() const { return m_timing; }
+    // Writes what is left of the head packet in 313-byte reports, pausing after each; false on a transport
+    // failure. The caller holds the link lock or owns the queue otherwise.
+    bool WriteHeadPacket(std::chrono::milliseconds pauseAfterReport);
+    // Sleeps up to `pause`; returns false at once when a stop is requested.
+    bool Pause(std::chrono::milliseconds pause);
+    bool StopRequested() const { return m_stopRequested.load(); }
+    // Posts the link loss (when the link is still open) and halts normal cycles until the next start.
+    void ReportLinkLost();
+
+private:
+    enum class Wake { Stop, Firmware, Normal, Timeout };
+
+    void Run();
+    Wake WaitForEvent();
+    void NormalCycle();
+    void JoinLeftoverThread();
+
+    KTVCommand& m_command;
+    CReportTransport& m_transport;
+    const TimingProfile m_timing;
+
+    mutable std::mutex m_mutex; // guards the events and the running flag
+    std::condition_variable m_wake;
+    bool m_stopEvent = false;
+    bool m_firmwareEvent = false;
+    bool m_normalEvent = false;
+    bool m_running = false; // the thread is inside its loop
+    std::thread m_thread;
+
+    std::atomic<bool> m_stopRequested{false}; // mirror of the stop event for cheap checks inside a cycle
+    std::atomic<bool> m_linkOpen{false};
+};

@@ -1,0 +1,70 @@
+// A report transport for tests: records every output report and answers from a script instead of a device.
+#include "support/ScriptedTransport.h"
+
+#include <algorithm>
+
+bool CScriptedTransport::Open() {
+    m_open.store(true);
+    return true;
+}
+
+void CScriptedTransport::Close() {
+    m_open.store(false);
+}
+
+bool CScriptedTransport::WriteReport(const Report& report) {
+    if (m_failing.load())
+        return false;
+    Responder responder;
+    {
+        std::lock_guard lock(m_mutex);
+        m_written.push_back(report);
+        responder = m_responder;
+    }
+    if (!responder)
+        return true;
+    const std::vector<Report> replies = responder(report);
+    std::lock_guard lock(m_mutex);
+    m_input.insert(m_input.end(), replies.begin(), replies.end());
+    return true;
+}
+
+bool CScriptedTransport::ReadReport(Report& report) {
+    if (m_failing.load())
+        return false;
+    ++m_reads;
+    std::lock_guard lock(m_mutex);
+    if (m_input.empty()) {
+        report.fill(0);
+        return true;
+    }
+    report = m_input.front();
+    m_input.pop_front();
+    return true;
+}
+
+void CScriptedTransport::SetResponder(Responder responder) {
+    std::lock_guard lock(m_mutex);
+    m_responder = std::move(responder);
+}
+
+void CScriptedTransport::QueueInput(const Report& report) {
+    std::lock_guard lock(m_mutex);
+    m_input.push_back(report);
+}
+
+std::vector<Report> CScriptedTransport::Written() const {
+    std::lock_guard lock(m_mutex);
+    return m_written;
+}
+
+Report CScriptedTransport::InputReport(std::span<const std::uint8_t> bytes) {
+    Report r{};
+    std::copy_n(bytes.begin(), std::min(bytes.size(), r.size() - 1), r.begin() + 1);
+    return r;
+}
+
+std::vector<std::uint8_t> CScriptedTransport::Payload(const Report& report, std::size_t length) {
+    const std::size_t n = std::min(length, report.size() - 1);
+    return {report.begin() + 1, report.begin() + 1 + static_cast<std::ptrdiff_t>(n)};
+}

@@ -1,0 +1,49 @@
+// A report transport for tests: records every output report and answers from a script instead of a device.
+#pragma once
+
+#include "link/ReportTransport.h"
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <span>
+#include <vector>
+
+// The responder sees each output report as it is written and returns the input reports that become readable
+// (in order) afterwards; a read with nothing waiting returns an all-zero report. Thread-safe, so the I/O
+// worker may drive it while the test thread inspects it.
+class CScriptedTransport : public CReportTransport {
+public:
+    using Responder = std::function<std::vector<Report>(const Report& written)>;
+
+    bool Open() override;
+    void Close() override;
+    bool IsOpen() const override { return m_open.load(); }
+    bool WriteReport(const Report& report) override;
+    bool ReadReport(Report& report) override;
+    std::string DevicePath() const override { return IsOpen() ? "scripted" : ""; }
+
+    void SetResponder(Responder responder);
+    void QueueInput(const Report& report);
+    // Writes and reads fail from now on, as when the device is unplugged.
+    void SetFailing(bool failing) { m_failing.store(failing); }
+
+    std::vector<Report> Written() const;
+    int ReadCount() const { return m_reads.load(); }
+
+    // An input report carrying `bytes` after the report id.
+    static Report InputReport(std::span<const std::uint8_t> bytes);
+    // The frame bytes of an output report (without the report id), cut to `length`.
+    static std::vector<std::uint8_t> Payload(const Report& report, std::size_t length);
+
+private:
+    mutable std::mutex m_mutex;
+    Responder m_responder;
+    std::deque<Report> m_input;
+    std::vector<Report> m_written;
+    std::atomic<bool> m_open{true};
+    std::atomic<bool> m_failing{false};
+    std::atomic<int> m_reads{0};
+};
