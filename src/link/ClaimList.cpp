@@ -94,6 +94,8 @@ std::string CClaimList::PathOf(const QString& valueName) {
 }
 
 std::optional<ClaimOwner> CClaimList::Holder(const std::string& path) const {
+    if (path.empty())
+        return std::nullopt;
     const auto key = UserKey::Open(QString::fromLatin1(kKey));
     const QVariant data = key->value(ValueName(path));
     if (!data.isValid())
@@ -115,13 +117,15 @@ bool CClaimList::IsPathClaimed(const std::string& path) const {
 }
 
 void CClaimList::ClaimPath(const std::string& path) const {
+    if (path.empty())
+        return;
     const auto key = UserKey::Open(QString::fromLatin1(kKey));
     key->setValue(ValueName(path), m_self.ToText());
     key->sync();
 }
 
 void CClaimList::ReleasePath(const std::string& path) const {
-    if (IsPathClaimed(path))
+    if (path.empty() || IsPathClaimed(path))
         return;
     const auto key = UserKey::Open(QString::fromLatin1(kKey));
     key->remove(ValueName(path));

@@ -10,7 +10,10 @@ std::unique_ptr<QSettings> Open(QStringView keyPath) {
     Q_ASSERT(parts.size() == 3 && parts[0] == u"Software");
     const QString maker = parts.size() == 3 ? parts[1].toString() : keyPath.toString();
     const QString product = parts.size() == 3 ? parts[2].toString() : QString();
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, maker, product);
+    auto key = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, maker, product);
+    // The key is the user's own: no organisation-wide or system-wide file may show through it.
+    key->setFallbacksEnabled(false);
+    return key;
 }
 
 bool Exists(const QSettings& key) {
