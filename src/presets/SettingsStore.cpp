@@ -1,0 +1,37 @@
+// The per-user settings of the program: where the last firmware file was chosen.
+#include "presets/SettingsStore.h"
+
+#include "presets/UserKey.h"
+
+namespace {
+
+void ReadString(const QSettings& key, const char* name, QString& into) {
+    const QVariant value = key.value(name);
+    if (value.isValid())
+        into = value.toString();
+}
+
+} // namespace
+
+CSettingsStore::CSettingsStore(QString dialogPath) : m_dialogPath(std::move(dialogPath)) {}
+
+void CSettingsStore::LoadFirmwareLocation() {
+    const auto key = UserKey::Open(QString::fromLatin1(kKey));
+    if (!UserKey::Exists(*key)) {
+        key->setValue(kFirmwareFileValue, m_firmwareFile);
+        key->setValue(kDialogPathValue, m_dialogPath);
+        key->sync();
+        return;
+    }
+    ReadString(*key, kFirmwareFileValue, m_firmwareFile);
+    ReadString(*key, kDialogPathValue, m_dialogPath);
+}
+
+void CSettingsStore::SaveFirmwareLocation() {
+    const auto key = UserKey::Open(QString::fromLatin1(kKey));
+    if (!UserKey::Exists(*key))
+        return;
+    key->setValue(kFirmwareFileValue, m_firmwareFile);
+    key->setValue(kDialogPathValue, m_dialogPath);
+    key->sync();
+}
