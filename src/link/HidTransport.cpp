@@ -4,6 +4,29 @@
 #include "link/HidEnumerator.h"
 
 #include <hidapi.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+// Whether the path is a hidraw device node, as the kernel sees it. hidapi 0.13 mishandles any other file
+// it is asked to open (its error text for a node that is not hidraw is never freed), so nothing else is
+// handed to it.
+bool IsHidrawNode(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode))
+        return false;
+    const std::filesystem::path sysfs = "/sys/dev/char/" + std::to_string(major(info.st_rdev)) + ':' +
+                                        std::to_string(minor(info.st_rdev)) + "/subsystem";
+    std::error_code error;
+    const std::filesystem::path subsystem = std::filesystem::canonical(sysfs, error);
+    return !error && subsystem.filename() == "hidraw";
+}
+
+} // namespace
 
 CHidTransport::CHidTransport(std::unique_ptr<CDeviceEnumerator> enumerator, CClaimList claims)
     : m_enumerator(enumerator ? std::move(enumerator) : std::make_unique<CHidEnumerator>()),
@@ -45,7 +68,7 @@ bool CHidTransport::OpenChosen(const std::string& path) {
         m_lastFailure = OpenFailure::ClaimedByAnother;
         return false;
     }
-    hid_device* const device = hid_open_path(path.c_str());
+    hid_device* const device = IsHidrawNode(path) ? hid_open_path(path.c_str()) : nullptr;
     if (device == nullptr) {
         m_lastFailure = OpenFailure::OpenFailed;
         return false;

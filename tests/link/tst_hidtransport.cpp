@@ -43,6 +43,7 @@ class TestHidTransport : public QObject {
 
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -63,6 +64,10 @@ private:
 void TestHidTransport::initTestCase() {
     QVERIFY(m_devDir.isValid());
     QVERIFY(CHidTransport::InitLibrary());
+}
+
+void TestHidTransport::cleanupTestCase() {
+    CHidTransport::ExitLibrary();
 }
 
 void TestHidTransport::init() {
