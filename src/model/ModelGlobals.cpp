@@ -1,6 +1,7 @@
 // Start-up values of the process-wide model state.
 #include "model/ModelGlobals.h"
 
+#include "model/DataDefine.h"
 #include "model/SystemSettings.h"
 
 #include <algorithm>
@@ -16,11 +17,6 @@ constexpr std::uint8_t kSourceVolumeStart = 50;
 constexpr std::uint16_t kLevelStart = 200;
 constexpr std::uint8_t kMixFirstInput = 100;
 
-// Band centres of the factory block; they differ slightly from the ISO centres and are kept as they stand.
-constexpr std::array<std::uint16_t, Layout::kBands> kFactoryBandFreqs{
-    20,  26,   33,   41,   51,   62,   81,   101,  124,  161,  201,  251,   316,   401,   501,  631,
-    801, 1001, 1251, 1601, 2001, 2501, 3151, 4001, 5001, 6299, 8001, 10001, 12501, 16001, 20000};
-
 void FillFlatBands(std::uint8_t* region, int count) {
     const BandRecord flat{kFlatBandFreq, kBypassedGainField, 0, 0, 0};
     for (int k = 0; k < count; ++k)
@@ -33,7 +29,7 @@ OutputBlock FactoryOutputBlock() {
     OutputBlock block{};
     for (int k = 0; k < Layout::kBands; ++k) {
         BandRecord& band = block.bands[k];
-        band.freq = kFactoryBandFreqs[static_cast<std::size_t>(k)];
+        band.freq = static_cast<std::uint16_t>(kFactoryBandFreqs[static_cast<std::size_t>(k)]);
         band.gain = kBypassedGainField;
         band.qIndex = 15; // 0.20 octave
         band.slope = 0;

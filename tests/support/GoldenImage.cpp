@@ -59,6 +59,20 @@ QByteArray FactoryImage() {
     return image;
 }
 
+QByteArray CollectedFactoryImage() {
+    QByteArray image = FactoryImage();
+    for (int k = 0; k < 9; ++k) {
+        PutU16(image, kInputA + 8 * k + 4, 4);
+        PutU16(image, kInputB + 8 * k + 4, 4);
+    }
+    for (int k = 0; k < 3; ++k)
+        PutU16(image, kEffect + 8 * k + 4, 4);
+    for (int c = 0; c < 8; ++c)
+        for (int i = 290; i < 298; ++i)
+            PutU8(image, Out(c, i), 0);
+    return image;
+}
+
 QByteArray EmptyPreset() {
     QByteArray image(kImageSize, '\0');
     PutText(image, 0, "               ");

@@ -31,6 +31,10 @@ void PutText(QByteArray& bytes, int offset, const char* text);
 
 // The live image right after the model reset.
 QByteArray FactoryImage();
+// The factory image as the object model writes it back after reading it: the carried records' band
+// bandwidth index 0 reads as 0.09 octave and comes back as index 4 (nine bands of each input record, the
+// three bands of the effect record), and the all-space channel names come back empty.
+QByteArray CollectedFactoryImage();
 // An empty preset memory: name bytes 0..14 spaces, byte 15 zero, bytes 16..31 spaces, the rest zero.
 QByteArray EmptyPreset();
 // System block at start-up.
