@@ -1,6 +1,7 @@
 // The simulated device's answers, byte for byte, its memory, its rejections and its test knobs.
 #include "link/InProcessTransport.h"
 #include "sim/SimDevice.h"
+#include "support/HandFrames.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -10,55 +11,10 @@
 #include <cstring>
 #include <memory>
 
-using Bytes = std::vector<std::uint8_t>;
+using namespace HandFrames;
 Q_DECLARE_METATYPE(Bytes)
 
 namespace {
-
-// Frames written out from the layout table, independent of the code under test: A2 A2 A2 start, command,
-// address 1, preset, type, index, byte 9, link, 0, u16 N, payload, XOR of bytes 4..13+N, 0xAA.
-Bytes MakeFrame(std::uint8_t cmd, std::uint8_t preset, std::uint8_t type, std::uint8_t index,
-                std::uint8_t slice, std::uint8_t link, const Bytes& payload, std::uint8_t start = 0xA3) {
-    Bytes f{0xA2,
-            0xA2,
-            0xA2,
-            start,
-            cmd,
-            0x01,
-            preset,
-            type,
-            index,
-            slice,
-            link,
-            0x00,
-            static_cast<std::uint8_t>(payload.size() & 0xFF),
-            static_cast<std::uint8_t>(payload.size() >> 8)};
-    f.insert(f.end(), payload.begin(), payload.end());
-    std::uint8_t x = 0;
-    for (std::size_t i = 4; i < f.size(); ++i)
-        x ^= f[i];
-    f.push_back(x);
-    f.push_back(0xAA);
-    return f;
-}
-
-Bytes Ack(std::uint8_t preset, std::uint8_t type, std::uint8_t index, std::uint8_t slice) {
-    return MakeFrame(0x64, preset, type, index, slice, 0, {});
-}
-
-Bytes Data(std::uint8_t preset, std::uint8_t type, std::uint8_t index, std::uint8_t slice,
-           const Bytes& payload) {
-    return MakeFrame(0x66, preset, type, index, slice, 0, payload);
-}
-
-Bytes Read(std::uint8_t preset, std::uint8_t type, std::uint8_t index, std::uint8_t slice = 0) {
-    return MakeFrame(0xB4, preset, type, index, slice, 0, Bytes(8, 0));
-}
-
-Bytes Write(std::uint8_t preset, std::uint8_t type, std::uint8_t index, std::uint8_t slice,
-            const Bytes& payload, std::uint8_t link = 0) {
-    return MakeFrame(0xB3, preset, type, index, slice, link, payload);
-}
 
 Bytes Pattern(std::size_t n, std::uint8_t seed) {
     Bytes b(n);
@@ -498,8 +454,8 @@ void TestSimDevice::frameSpanningTwoReportsIsAssembled() {
 void TestSimDevice::unknownRequestsAreAcknowledgedAndChangeNothing_data() {
     QTest::addColumn<Bytes>("request");
     QTest::addColumn<Bytes>("reply");
-    QTest::newRow("unknown command") << MakeFrame(0x99, 0, 3, 0, 0, 0, Bytes(8, 1))
-                                     << MakeFrame(0x64, 0, 3, 0, 0, 0, {});
+    QTest::newRow("unknown command") << Make(0x99, 0, 3, 0, 0, 0, Bytes(8, 1))
+                                     << Make(0x64, 0, 3, 0, 0, 0, {});
     QTest::newRow("preset 21 of an output block") << Write(21, 3, 0, 0, Pattern(296, 1)) << Ack(21, 3, 0, 0);
     QTest::newRow("read of preset 200") << Read(200, 3, 0, 0xAB) << Ack(200, 3, 0, 0xAB);
     QTest::newRow("channel 8") << Write(0, 3, 8, 0, Pattern(296, 1)) << Ack(0, 3, 8, 0);
@@ -606,7 +562,7 @@ void TestSimDevice::repeatKnobAsksAgainWithoutActing() {
     Bench bench;
     bench.device->RequestRepeats(1);
     const Bytes write = Write(0, 4, 48, 0, {9, 9, 9, 9, 9, 0, 0, 0});
-    QCOMPARE(bench.Exchange(write), MakeFrame(0x65, 0, 4, 48, 0, 0, {}));
+    QCOMPARE(bench.Exchange(write), Make(0x65, 0, 4, 48, 0, 0, {}));
     QCOMPARE(bench.device->State().sourceVolumes[0], 50);
     QCOMPARE(bench.Exchange(write), Ack(0, 4, 48, 0));
     QCOMPARE(bench.device->State().sourceVolumes[0], 9);
@@ -625,7 +581,7 @@ void TestSimDevice::emptyKnobAnswersOneReadWithoutPayload() {
 void TestSimDevice::directStartKnob() {
     Bench bench;
     bench.device->SetReplyStart(0xEE);
-    Bytes direct = MakeFrame(0x64, 0, 3, 0, 31, 0, {}, 0xEE);
+    Bytes direct = Make(0x64, 0, 3, 0, 31, 0, {}, 0xEE);
     direct.erase(direct.begin(), direct.begin() + 3);
     QCOMPARE(direct.front(), 0xEE);
     QCOMPARE(bench.Exchange(Write(0, 3, 0, 31, Pattern(8, 1))), direct);
