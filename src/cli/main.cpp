@@ -1,5 +1,6 @@
 // selvano-ctl: the command-line companion; dispatches to one sub-command.
 #include "cli/ResponseCommand.h"
+#include "cli/SimulateCommand.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -16,8 +17,10 @@ struct SubCommand {
     int (*run)(const QStringList& args, QTextStream& out, QTextStream& err);
 };
 
-constexpr std::array<SubCommand, 1> kSubCommands{{
+constexpr std::array<SubCommand, 2> kSubCommands{{
     {"response", "response [--factory]   summed response of the factory channel as CSV", RunResponseCommand},
+    {"simulate", "simulate --listen PATH [--load FILE] [--trace]   serve the simulated device on a socket",
+     RunSimulateCommand},
 }};
 
 void PrintUsage(QTextStream& out) {

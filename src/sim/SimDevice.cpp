@@ -1,10 +1,12 @@
 // The simulated device: answers the tool's frames from its own image, presets and system values.
 #include "sim/SimDevice.h"
 
+#include "model/ModelGlobals.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
-#include <cstring>
+#include <memory>
 
 namespace {
 
@@ -57,11 +59,6 @@ constexpr SystemField kSystemFields[] = {
     {144, Region::System, 0, 8, true},       {145, Region::System, 8, 12, true},
     {146, Region::System, 24, 8, true},
 };
-
-constexpr std::uint16_t kFactoryBandFreqs[Layout::kBands] = {
-    20,  26,   33,   41,   51,   62,   81,   101,  124,  161,  201,  251,   316,   401,   501,  631,
-    801, 1001, 1251, 1601, 2001, 2501, 3151, 4001, 5001, 6299, 8001, 10001, 12501, 16001, 20000};
-constexpr std::uint8_t kFactorySpeakerTypes[12] = {1, 7, 5, 11, 15, 18, 0, 0, 0, 0, 0, 0};
 
 struct FirmwareStage {
     std::uint8_t subCode;
@@ -196,46 +193,19 @@ std::string SimFrame::Describe() const {
 }
 
 SimState SimState::Factory() {
+    // The box leaves the factory with what the tool holds at start-up; a stored preset starts as that same
+    // setup under the empty name of a preset memory.
+    const auto g = std::make_unique<ModelGlobals>();
+    ResetModelGlobals(*g);
     SimState s;
-
-    // The carried records: every band slot at 1000 Hz, 0 dB (bypassed), narrowest bandwidth, a peak.
-    const BandRecord neutral{1000, 600, 0, 0, 0};
-    auto fillBands = [&](std::uint8_t* region, int count) {
-        for (int k = 0; k < count; ++k)
-            std::memcpy(region + 8 * k, &neutral, sizeof neutral);
-    };
-    fillBands(s.live.inputA, 9);
-    fillBands(s.live.inputB, 9);
-    fillBands(s.live.effect, 8);
-
-    OutputBlock out{};
-    for (int k = 0; k < Layout::kBands; ++k)
-        out.bands[k] = BandRecord{kFactoryBandFreqs[k], 600, 15, 0, 0};
-    out.outputOn = 1;
-    out.gainCode = 60;
-    out.highPass = XoverRecord{20, 2, 2};
-    out.lowPass = XoverRecord{20000, 2, 2};
-    out.mix[0] = 100;
-    out.limThreshold = 360;
-    out.limAttack = 106;
-    out.limRelease = 5;
-    std::memset(out.name, ' ', 6);
-    for (OutputBlock& o : s.live.outputs)
-        o = out;
-
-    // A stored preset starts as the factory setup under an empty name.
-    ParamImage preset = s.live;
-    std::memset(preset.name, ' ', 15);
-    preset.name[15] = 0;
-    std::memset(preset.secondText, ' ', sizeof preset.secondText);
-    s.presets.fill(preset);
-
-    WriteU16(&s.system[2], 60);
-    s.system[5] = 1;
-    std::copy(std::begin(kFactorySpeakerTypes), std::end(kFactorySpeakerTypes), s.system.begin() + 8);
-    for (std::size_t i = 0; i < 3; ++i)
-        WriteU16(&s.system[24 + 2 * i], 200);
-    std::fill_n(s.sourceVolumes.begin(), 5, std::uint8_t{50});
+    s.live = g->liveImage;
+    for (std::size_t p = 0; p < s.presets.size(); ++p) {
+        s.presets[p] = g->liveImage;
+        std::copy_n(g->presets[p].Bytes(), offsetof(ParamImage, effect), s.presets[p].Bytes());
+    }
+    s.system = g->systemBlock;
+    s.sourceVolumes = g->sourceVolumes;
+    s.currentPreset = static_cast<std::uint8_t>(g->currentPreset);
     return s;
 }
 
