@@ -1,5 +1,6 @@
 // The I/O worker: what one cycle writes and reads, how replies and their absence end it, starting and
 // stopping.
+#include "link/FirmwareHook.h"
 #include "link/KTVCommand.h"
 #include "link/LinkWorker.h"
 #include "link/TransferBatches.h"
@@ -107,6 +108,7 @@ private slots:
     void threadRunsABatchToItsEnd();
     void stopReturnsWhileTheTransportBlocks();
     void stopWithoutStartIsHarmless();
+    void firmwareUpdateRunsFirmwareCyclesUntilFinished();
 };
 
 void TestLinkWorker::idleLinkAlternatesPollAndReply() {
@@ -289,6 +291,28 @@ void TestLinkWorker::stopWithoutStartIsHarmless() {
     Rig rig;
     QVERIFY(rig.worker.StopLinkIO());
     QVERIFY(!rig.worker.IsRunning());
+}
+
+void TestLinkWorker::firmwareUpdateRunsFirmwareCyclesUntilFinished() {
+    // Stands in for the update: three cycles, then finished.
+    struct Hook : CFirmwareHook {
+        bool UpdateInProgress() const override { return true; }
+        bool UpdateFinished() const override { return cycles.load() >= 3; }
+        void FirmwareCycle(CLinkWorker& worker) override {
+            QVERIFY(&worker.Command() != nullptr);
+            ++cycles;
+        }
+        void OnFirmwareReply(const SendData*) override {}
+        std::atomic<int> cycles{0};
+    } hook;
+    Rig rig;
+    rig.transport.SetResponder(AnswerEverything);
+    rig.command.SetFirmwareHook(&hook);
+    rig.worker.StartLinkIO();
+    QTRY_COMPARE_WITH_TIMEOUT(hook.cycles.load(), 3, 10000);
+    QVERIFY(rig.worker.StopLinkIO());
+    QCOMPARE(hook.cycles.load(), 3);
+    QVERIFY(rig.transport.Written().empty()); // no normal cycle ran meanwhile
 }
 
 QTEST_GUILESS_MAIN(TestLinkWorker)

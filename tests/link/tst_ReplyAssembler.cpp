@@ -1,4 +1,5 @@
 // The reply side: finding frames in received bytes, acting on their command and storing data replies.
+#include "link/FirmwareHook.h"
 #include "link/KTVCommand.h"
 #include "support/CollectingNotifier.h"
 #include "support/ReplyFrames.h"
@@ -73,6 +74,8 @@ private slots:
     void statusPollOrder();
     void batchReplySide_data();
     void batchReplySide();
+    void clearDropsAHalfFrame();
+    void firmwareHookSeesTheHeadBeforeTheCommandActs();
 };
 
 void TestReplyAssembler::sync_data() {
@@ -426,6 +429,46 @@ void TestReplyAssembler::batchReplySide() {
     for (const auto& n : rig.notifier.All())
         got << n.message << int(n.wParam) << int(n.lParam);
     QCOMPARE(got, posted);
+}
+
+void TestReplyAssembler::clearDropsAHalfFrame() {
+    Rig rig;
+    const Bytes ack = ReplyFrames::Ack();
+    rig.QueueWritten();
+    QVERIFY(!rig.Feed(Bytes(ack.begin(), ack.begin() + 8)));
+    rig.command.Clear();
+    QCOMPARE(rig.command.Count(), 0);
+    rig.QueueWritten();
+    QVERIFY(!rig.Feed(Bytes(ack.begin() + 8, ack.end())));
+    QCOMPARE(rig.command.Count(), 1);
+    QVERIFY(rig.Feed(ack));
+}
+
+void TestReplyAssembler::firmwareHookSeesTheHeadBeforeTheCommandActs() {
+    struct Hook : CFirmwareHook {
+        bool UpdateInProgress() const override { return true; }
+        bool UpdateFinished() const override { return false; }
+        void FirmwareCycle(CLinkWorker&) override {}
+        void OnFirmwareReply(const SendData* head) override {
+            heads.push_back(head);
+            counts.push_back(command->Queue().Count());
+        }
+        KTVCommand* command = nullptr;
+        std::vector<const SendData*> heads;
+        std::vector<int> counts;
+    } hook;
+    Rig rig;
+    hook.command = &rig.command;
+    rig.command.SetFirmwareHook(&hook);
+    rig.QueueWritten();
+    const SendData* head = rig.command.Queue().Head();
+    QVERIFY(rig.Feed(ReplyFrames::Ack()));
+    QVERIFY(rig.Feed(ReplyFrames::Ack())); // nothing queued any more
+    Bytes bad = ReplyFrames::Ack();
+    bad[14] ^= 1;
+    QVERIFY(!rig.Feed(bad)); // invalid replies never reach the hook
+    QCOMPARE(hook.heads, (std::vector<const SendData*>{head, nullptr}));
+    QCOMPARE(hook.counts, (std::vector<int>{1, 0}));
 }
 
 QTEST_APPLESS_MAIN(TestReplyAssembler)
