@@ -143,14 +143,15 @@ void CLinkWorker::Run() {
 
 void CLinkWorker::RunNormalCycle() {
     std::lock_guard lock(m_command.LinkLock());
-    if (m_command.StopFlag())
+    // A stop may have been requested while this thread waited for the lock; the transport may be closing.
+    if (m_command.StopFlag() || m_stopRequested.load())
         return;
     NormalCycle();
 }
 
 bool CLinkWorker::WriteHeadPacket(std::chrono::milliseconds pauseAfterReport) {
     SendData* head = m_command.Queue().Head();
-    while (head && head->HasMoreToSend()) {
+    while (head && head->HasMoreToSend() && !m_stopRequested.load()) {
         Report report{};
         const auto frame = head->Frame();
         const std::size_t from = static_cast<std::size_t>(head->readPosition);

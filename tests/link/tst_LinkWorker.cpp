@@ -108,6 +108,7 @@ private slots:
     void threadRunsABatchToItsEnd();
     void stopReturnsWhileTheTransportBlocks();
     void stopWithoutStartIsHarmless();
+    void noCycleAfterAStopRequestedUnderTheLinkLock();
     void firmwareUpdateRunsFirmwareCyclesUntilFinished();
 };
 
@@ -291,6 +292,23 @@ void TestLinkWorker::stopWithoutStartIsHarmless() {
     Rig rig;
     QVERIFY(rig.worker.StopLinkIO());
     QVERIFY(!rig.worker.IsRunning());
+}
+
+void TestLinkWorker::noCycleAfterAStopRequestedUnderTheLinkLock() {
+    TimingProfile timing = TimingProfile::Fast();
+    timing.stopLimit = 50ms;
+    Rig rig(timing);
+    rig.transport.SetResponder(AnswerEverything);
+    rig.worker.StartLinkIO();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.transport.Written().size() >= 3, 10000);
+    std::size_t written = 0;
+    {
+        std::lock_guard lock(rig.command.LinkLock()); // the worker is between cycles or waiting for the lock
+        written = rig.transport.Written().size();
+        rig.worker.StopLinkIO(); // may time out: the worker cannot leave while it waits for the lock
+    }
+    QVERIFY(rig.worker.StopLinkIO());
+    QCOMPARE(rig.transport.Written().size(), written);
 }
 
 void TestLinkWorker::firmwareUpdateRunsFirmwareCyclesUntilFinished() {
