@@ -3,10 +3,12 @@
 
 #include "link/FirmwareHook.h"
 #include "link/Notifier.h"
+#include "model/KTV_OutData.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -238,10 +240,49 @@ void KTVCommand::Clear() {
     ResetAssembler();
 }
 
+namespace {
+
+// The first pending slice of one channel, encoded into the live image; nothing when the channel has none.
+// Name, gain group, crossover, mix, limiter, then the lowest pending band. A ramping filter stays pending
+// until a step finds its target reached, and that step's slice is still sent.
+std::optional<int> EncodeFirstPending(CKTV_OutData& channel) {
+    constexpr int kTargetReached = 0; // pending mark once the sent frequency equals the target
+    if (channel.GetNamePending())
+        return channel.EncodeName();
+    if (channel.GetGainPending())
+        return channel.EncodeGainGroup();
+    if (channel.XoverPending()) {
+        for (CFilter* filter : {&channel.HighPass(), &channel.LowPass()})
+            if (filter->GetPending())
+                filter->StepSentFreq(kTargetReached);
+        return channel.EncodeXover();
+    }
+    if (channel.GetMixPendingA())
+        return channel.EncodeMixA();
+    if (channel.GetMixPendingB())
+        return channel.EncodeMixB();
+    if (channel.GetLimPending())
+        return channel.EncodeLimiter();
+    if (const int band = channel.FirstPendingBand(); band >= 0) {
+        channel.Band(band).StepSentFreq(kTargetReached);
+        return channel.EncodeBand(band);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 std::unique_ptr<SendData> KTVCommand::NextPendingMessage() {
     std::lock_guard lock(m_linkLock);
     if (m_g.systemPending.exchange(0) != 0)
         return BuildSystemWrite(kSubSystemBlock, 0);
+    for (int c = 0; c < Layout::kChannels; ++c) {
+        CKTV_OutData* channel = m_g.g_channelObj[static_cast<std::size_t>(c)];
+        if (!channel)
+            continue;
+        if (const std::optional<int> slice = EncodeFirstPending(*channel))
+            return BuildSliceWrite(kTypeOutput, c, *slice);
+    }
     return BuildSliceWrite(kStatusPollType, 0, 0);
 }
 

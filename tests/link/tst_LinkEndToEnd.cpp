@@ -4,6 +4,7 @@
 #include "link/KTVCommand.h"
 #include "link/LinkWorker.h"
 #include "link/TransferBatches.h"
+#include "model/KTV_Data.h"
 #include "sim/SimDevice.h"
 #include "support/CollectingNotifier.h"
 
@@ -73,6 +74,7 @@ private slots:
     void faults_data();
     void faults();
     void statusPollFollowsTheBox();
+    void pendingBandRampReachesTheDevice();
 };
 
 void TestLinkEndToEnd::connectionReadFillsTheModel() {
@@ -274,6 +276,39 @@ void TestLinkEndToEnd::statusPollFollowsTheBox() {
     const auto volume = rig.notifier.WaitFor(UM_DEVICE_VOLUME);
     QVERIFY(volume.has_value());
     QCOMPARE(volume->wParam, qintptr(25));
+}
+
+void TestLinkEndToEnd::pendingBandRampReachesTheDevice() {
+    Rig rig;
+    CKTV_Data model(rig.g);
+    for (int c = 0; c < 8; ++c)
+        model.Channel(c).ApplyChannel(rig.g.liveImage.outputs[c]);
+    CFilter& band = model.Channel(1).Band(7);
+    band.SetFreq(100, 0);
+    rig.g.connected = 1;
+    rig.worker.StartLinkIO();
+
+    band.SetFreq(800, 1); // three octaves up: the device sees every step
+    // Wait until a status poll follows the ramp: then nothing of it is left to send.
+    auto ramp = [&rig](bool& settled) {
+        QList<int> freqs;
+        settled = false;
+        for (const SimFrame& f : rig.sim->Trace()) {
+            if (f.header.type == 3 && f.header.index == 1 && f.header.slice == 7) {
+                freqs << ReadU16(f.payload.data());
+                settled = false;
+            } else if (IsStatusPoll(f) && !freqs.isEmpty()) {
+                settled = true;
+            }
+        }
+        return freqs;
+    };
+    bool settled = false;
+    QTRY_VERIFY_WITH_TIMEOUT((ramp(settled), settled), kLimitMs);
+    QCOMPARE(ramp(settled), (QList<int>{200, 400, 800, 800}));
+    QCOMPARE(rig.sim->State().live.outputs[1].bands[7].freq, std::uint16_t{800});
+    QCOMPARE(rig.sim->State().live.outputs[1].bands[7].freq, rig.g.liveImage.outputs[1].bands[7].freq);
+    QCOMPARE(band.GetPending(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestLinkEndToEnd)
