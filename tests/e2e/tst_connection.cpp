@@ -1,0 +1,492 @@
+// Connecting to the simulated device end to end: identify, read back, adopt, close, and every way it fails.
+#include "link/DeviceAccess.h"
+#include "link/DeviceController.h"
+#include "link/InProcessTransport.h"
+#include "link/Notifier.h"
+#include "model/SystemSettings.h"
+#include "sim/SimDevice.h"
+#include "support/ModelFixture.h"
+#include "support/RecordingView.h"
+
+#include <QtTest>
+
+#include <cstring>
+#include <functional>
+#include <memory>
+
+namespace {
+
+constexpr int kLimit = 10000; // ms; generous, the fast profile needs a fraction of it
+
+// The device's settings differ from the program's start-up values wherever a test looks.
+constexpr int kDeviceVolume = 33;
+constexpr int kDeviceGain3 = 42;
+constexpr int kDeviceSource = 2;
+
+void PrepareDevice(SimState& s) {
+    s.system[0] = kDeviceSource;
+    s.system[2] = kDeviceVolume;
+    s.system[3] = 0;
+    s.live.outputs[3].gainCode = kDeviceGain3;
+    s.live.outputs[0].gainCode = 50;
+    std::memcpy(s.Preset(1).name, "Rock", 4);
+}
+
+// One frame as the device received it: R/W, type/index, byte 9 (AB in hex), preset.
+QString Describe(const SimFrame& f) {
+    return QStringLiteral("%1 %2/%3 s%4 p%5")
+        .arg(f.header.command == 0xB3   ? 'W'
+             : f.header.command == 0xB4 ? 'R'
+                                        : '?')
+        .arg(f.header.type)
+        .arg(f.header.index)
+        .arg(f.header.slice == 0xAB ? QStringLiteral("AB") : QString::number(f.header.slice))
+        .arg(f.header.preset);
+}
+
+QStringList Trace(const CSimDevice& sim) {
+    QStringList out;
+    for (const SimFrame& f : sim.Trace())
+        out << Describe(f);
+    return out;
+}
+
+const QString kStatusPoll = QStringLiteral("R 4/3 s0 p0");
+
+// Requests of a whole connection up to the first status poll, written out from the protocol tables.
+QStringList ConnectionRequests() {
+    QStringList out{QStringLiteral("R 4/136 s0 p0"), QStringLiteral("R 4/144 s0 p0"),
+                    QStringLiteral("R 4/146 s0 p0"), QStringLiteral("R 4/145 s0 p0"),
+                    QStringLiteral("R 4/64 s0 p0"),  QStringLiteral("R 4/48 s0 p0")};
+    for (int p = 1; p <= 6; ++p)
+        out << QStringLiteral("R 4/134 s0 p%1").arg(p);
+    for (int c = 0; c < 8; ++c)
+        out << QStringLiteral("R 3/%1 sAB p0").arg(c);
+    return out;
+}
+
+int CountWrites(const QStringList& trace) {
+    int n = 0;
+    for (const QString& line : trace)
+        n += line.startsWith('W') ? 1 : 0;
+    return n;
+}
+
+// Model, simulated device, transport, recording view and the controller on its own Qt notifier.
+struct Rig {
+    ModelFixture model;
+    std::shared_ptr<CSimDevice> sim = std::make_shared<CSimDevice>();
+    CDeviceAccess access{std::make_unique<CInProcessTransport>(sim)};
+    CRecordingView view;
+    std::unique_ptr<CDeviceController> controller;
+
+    Rig() {
+        model.g->language = 0;
+        sim->ModifyState(PrepareDevice);
+        controller =
+            std::make_unique<CDeviceController>(*model.g, *model.data, access, view, TimingProfile::Fast());
+    }
+    ~Rig() { controller.reset(); }
+
+    ModelGlobals& G() { return *model.g; }
+    CDeviceController& C() { return *controller; }
+    int Volume() { return CSystemSettings(G()).MasterVolume(); }
+    // Waits until the trace holds `n` more status polls than now.
+    bool WaitForPolls(int n) {
+        const int start = static_cast<int>(Trace(*sim).count(kStatusPoll));
+        QElapsedTimer timer;
+        timer.start();
+        while (Trace(*sim).count(kStatusPoll) < start + n) {
+            if (timer.elapsed() > kLimit)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        return true;
+    }
+};
+
+enum class Way { Button, Auto, Arrival };
+
+bool Open(Rig& rig, Way way) {
+    switch (way) {
+    case Way::Button:
+        return rig.C().ToggleConnection();
+    case Way::Auto:
+        return rig.C().AutoConnect();
+    case Way::Arrival:
+        return rig.C().ConnectArrived("sim");
+    }
+    return false;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Way)
+
+class TestConnection : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readBackOrderAndAdoption();
+    void connectedOnlyAfterImageApplied_data();
+    void connectedOnlyAfterImageApplied();
+    void disconnectByButton();
+    void linkEnds_data();
+    void linkEnds();
+    void identity_data();
+    void identity();
+    void noDevice();
+    void arrivalWhileOpenIsIgnored();
+    void deviceChangesAreAdopted();
+    void masterVolumeSlider();
+    void sendNowOnlyWhileOpen();
+    void groupWriteSilencesTheGroup();
+    void copyChannel();
+};
+
+void TestConnection::readBackOrderAndAdoption() {
+    Rig rig;
+    QVERIFY(rig.C().ToggleConnection());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
+    QVERIFY(rig.WaitForPolls(1));
+
+    // The worker polls while the identifier reply waits for the controller, never inside the read-back.
+    QStringList trace = Trace(*rig.sim);
+    const QStringList expected = ConnectionRequests();
+    QVERIFY(!trace.isEmpty());
+    QCOMPARE(trace.takeFirst(), expected.first());
+    while (!trace.isEmpty() && trace.first() == kStatusPoll)
+        trace.removeFirst();
+    QCOMPARE(trace.mid(0, expected.size() - 1), expected.mid(1));
+    QCOMPARE(trace.at(expected.size() - 1), kStatusPoll);
+
+    // What the window saw: connected look, the popup over 11 system reads and 8 blocks (the last block
+    // shares its step with the one before), each step, the end.
+    QStringList lines{QStringLiteral("look connected"), QStringLiteral("popup show modal=0 range=18")};
+    for (int i = 1; i <= 18; ++i)
+        lines << QStringLiteral("position %1").arg(i);
+    lines << QStringLiteral("position 18");
+    QStringList seen = rig.view.Lines();
+    seen.removeAll(QStringLiteral("refresh presets"));
+    lines << QStringLiteral("popup hide") << QStringLiteral("refresh all");
+    QCOMPARE(seen, lines);
+    QCOMPARE(rig.view.Count(QStringLiteral("refresh presets")), 6);
+
+    // The model holds the device's image and system values.
+    QCOMPARE(rig.model.Channel(3).GetGainCode(), kDeviceGain3);
+    QCOMPARE(rig.Volume(), kDeviceVolume);
+    QCOMPARE(int(rig.G().systemBlock[0]), kDeviceSource);
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(rig.G().Preset(1).name), 15),
+             QByteArray("Rock         \x20\x20", 15));
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(rig.G().deviceId.data()), 17),
+             QByteArray("PIRKAVO-31EQ-V3.0"));
+    QVERIFY(!rig.view.PopupShown());
+    QVERIFY(rig.view.Messages().isEmpty());
+    QCOMPARE(CountWrites(Trace(*rig.sim)), 0);
+}
+
+void TestConnection::connectedOnlyAfterImageApplied_data() {
+    QTest::addColumn<Way>("way");
+    QTest::newRow("Connect button") << Way::Button;
+    QTest::newRow("start-up") << Way::Auto;
+    QTest::newRow("arrival") << Way::Arrival;
+}
+
+// Edits made while the image is on its way are not marked, not sent, and give way to the device's values.
+void TestConnection::connectedOnlyAfterImageApplied() {
+    QFETCH(Way, way);
+    Rig rig;
+    int connectedWhileReading = -1;
+    int connectedAtRefresh = -1;
+    int gainAtRefresh = -1;
+    rig.view.onLine = [&](const QString& line) {
+        if (line.startsWith(QStringLiteral("popup show"))) {
+            connectedWhileReading = rig.G().connected;
+            CSystemSettings(rig.G()).SetMasterVolume(5);
+            rig.model.Channel(0).SetChannelGain(7);
+        } else if (line == QStringLiteral("refresh all")) {
+            connectedAtRefresh = rig.G().connected;
+            gainAtRefresh = rig.model.Channel(3).GetGainCode();
+        }
+    };
+    QVERIFY(!rig.C().Connected());
+    QVERIFY(Open(rig, way));
+    QVERIFY(!rig.C().Connected());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
+    QCOMPARE(connectedWhileReading, 0);
+    QCOMPARE(connectedAtRefresh, 0);
+    QCOMPARE(gainAtRefresh, kDeviceGain3);
+
+    QVERIFY(rig.WaitForPolls(3));
+    QCOMPARE(CountWrites(Trace(*rig.sim)), 0);
+    QCOMPARE(int(rig.sim->State().MasterVolume()), kDeviceVolume);
+    QCOMPARE(rig.Volume(), kDeviceVolume);
+    QCOMPARE(rig.model.Channel(0).GetGainCode(), 50);
+    QCOMPARE(rig.G().systemPending.load(), 0);
+    QCOMPARE(rig.model.Channel(0).GetGainPending(), 0);
+}
+
+void TestConnection::disconnectByButton() {
+    Rig rig;
+    QVERIFY(rig.C().ToggleConnection());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
+    rig.view.Clear();
+
+    QVERIFY(!rig.C().ToggleConnection());
+    QVERIFY(!rig.C().LinkOpen());
+    QVERIFY(!rig.C().Connected());
+    QVERIFY(!rig.C().Worker().IsRunning());
+    QVERIFY(!rig.access.IsOpen());
+    QCOMPARE(rig.view.Lines(), QStringList({QStringLiteral("popup hide"), QStringLiteral("look idle")}));
+
+    // Edits while idle stay in the model; the device keeps its own.
+    const int framesBefore = static_cast<int>(rig.sim->Trace().size());
+    CSystemSettings(rig.G()).SetMasterVolume(9);
+    rig.C().SendNow(144, 0);
+    QCOMPARE(rig.G().systemPending.load(), 0);
+    QCOMPARE(static_cast<int>(rig.sim->Trace().size()), framesBefore);
+
+    // And the button connects again, reading the device afresh.
+    QVERIFY(rig.C().ToggleConnection());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
+    QCOMPARE(rig.Volume(), kDeviceVolume);
+}
+
+void TestConnection::linkEnds_data() {
+    QTest::addColumn<std::function<void(Rig&)>>("cause");
+    QTest::addColumn<QStringList>("messages");
+
+    const QStringList failure{QStringLiteral("unable to connect")};
+    QTest::newRow("device unplugged")
+        << std::function<void(Rig&)>([](Rig& r) { r.sim->Unplug(); }) << failure;
+    QTest::newRow("reply lost") << std::function<void(Rig&)>([](Rig& r) { r.sim->DropReplies(1); })
+                                << failure;
+    QTest::newRow("removal of the linked path, other case")
+        << std::function<void(Rig&)>([](Rig& r) { r.C().DeviceRemoved("SIM"); }) << failure;
+    QTest::newRow("empty data reply") << std::function<void(Rig&)>([](Rig& r) { r.sim->AnswerEmpty(1); })
+                                      << QStringList{QStringLiteral("Please Update the Firmware!")};
+    QTest::newRow("firmware finished")
+        << std::function<void(Rig&)>([](Rig& r) { r.C().HandleMessage(UM_FIRMWARE_STATUS, 179, 0); })
+        << QStringList{QStringLiteral("Update successfully!")};
+}
+
+void TestConnection::linkEnds() {
+    QFETCH(std::function<void(Rig&)>, cause);
+    QFETCH(QStringList, messages);
+    Rig rig;
+    QVERIFY(rig.C().ToggleConnection());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
+    QVERIFY(rig.view.ConnectedLook());
+
+    cause(rig);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.C().LinkOpen(), kLimit);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.view.Messages(), messages, kLimit);
+    QVERIFY(!rig.C().Connected());
+    QVERIFY(!rig.view.ConnectedLook());
+    QVERIFY(!rig.access.IsOpen());
+    QVERIFY(!rig.C().Worker().IsRunning());
+
+    // Nothing more follows: one message, and a late notification of the closed link changes nothing.
+    rig.C().HandleMessage(UM_LINK_LOST, 0, 0);
+    rig.C().HandleMessage(UM_IMAGE_READ_DONE, 0, 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(rig.view.Messages(), messages);
+    QVERIFY(!rig.C().Connected());
+}
+
+void TestConnection::identity_data() {
+    QTest::addColumn<QByteArray>("identifier");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("exact") << QByteArray("PIRKAVO-31EQ-V3.0") << true;
+    QTest::newRow("differs after 15 characters") << QByteArray("PIRKAVO-31EQ-V3.7") << true;
+    QTest::newRow("differs in the 15th") << QByteArray("PIRKAVO-31EQ-V4.0") << false;
+    QTest::newRow("lower case") << QByteArray("pirkavo-31eq-v3.0") << false;
+    QTest::newRow("empty") << QByteArray() << false;
+}
+
+void TestConnection::identity() {
+    QFETCH(QByteArray, identifier);
+    QFETCH(bool, accepted);
+    Rig rig;
+    rig.sim->SetIdentifier(identifier.toStdString());
+    QVERIFY(rig.C().ToggleConnection());
+    if (accepted) {
+        QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
+        return;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.C().LinkOpen(), kLimit);
+    QVERIFY(rig.view.Messages().isEmpty());
+    QVERIFY(!rig.C().Connected());
+    QVERIFY(!rig.view.ConnectedLook());
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(rig.G().deviceId.data()), 17), QByteArray(17, ' '));
+    // The identifier request and the status polls that fill the queue meanwhile; nothing is read.
+    QStringList trace = Trace(*rig.sim);
+    trace.removeAll(kStatusPoll);
+    QCOMPARE(trace, QStringList{QStringLiteral("R 4/136 s0 p0")});
+    QCOMPARE(rig.Volume(), 60); // nothing of the device was adopted
+}
+
+void TestConnection::noDevice() {
+    Rig rig;
+    rig.sim->Unplug();
+    rig.C().Command().SetPollCompareCounter(3);
+
+    QVERIFY(!rig.C().AutoConnect());
+    QVERIFY(rig.view.Lines().isEmpty()); // silent at start-up
+    QCOMPARE(rig.C().Command().PollCompareCounter(), 80);
+
+    QVERIFY(!rig.C().ToggleConnection());
+    QCOMPARE(rig.view.Lines(), QStringList{QStringLiteral("message unable to connect")});
+    QVERIFY(!rig.C().LinkOpen());
+
+    rig.G().language = 1;
+    rig.view.Clear();
+    rig.C().ReportConnectFailure();
+    QCOMPARE(CDeviceController::kConnectFailure.In(1), QStringLiteral("无法连接设备"));
+
+    // Back again: the start-up message connects.
+    rig.sim->PlugIn();
+    rig.C().HandleMessage(UM_AUTO_CONNECT, 0, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
+}
+
+void TestConnection::arrivalWhileOpenIsIgnored() {
+    Rig rig;
+    QVERIFY(rig.C().ToggleConnection());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
+    const int frames = static_cast<int>(Trace(*rig.sim).count(QStringLiteral("R 4/136 s0 p0")));
+    QVERIFY(!rig.C().ConnectArrived("sim"));
+    QVERIFY(rig.C().Connected());
+    QVERIFY(rig.WaitForPolls(2));
+    QCOMPARE(static_cast<int>(Trace(*rig.sim).count(QStringLiteral("R 4/136 s0 p0"))), frames);
+
+    // A removal of another device leaves the link alone.
+    rig.C().DeviceRemoved("/dev/hidraw9");
+    QVERIFY(rig.C().LinkOpen());
+    QVERIFY(rig.view.Messages().isEmpty());
+}
+
+void TestConnection::deviceChangesAreAdopted() {
+    Rig rig;
+    QVERIFY(rig.C().AutoConnect());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
+
+    rig.sim->UserSetVolume(21);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.Volume(), 21, kLimit);
+    rig.sim->UserSelectSource(4);
+    QTRY_COMPARE_WITH_TIMEOUT(int(rig.G().systemBlock[0]), 4, kLimit);
+    rig.sim->UserSetOutput(false);
+    QTRY_COMPARE_WITH_TIMEOUT(int(rig.G().systemBlock[5]), 0, kLimit);
+    QVERIFY(rig.view.Count(QStringLiteral("refresh system")) >= 3);
+
+    // Adopted silently: nothing was echoed to the device.
+    QVERIFY(rig.WaitForPolls(2));
+    QCOMPARE(CountWrites(Trace(*rig.sim)), 0);
+}
+
+void TestConnection::masterVolumeSlider() {
+    Rig rig;
+    QVERIFY(rig.C().ToggleConnection());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
+    QVERIFY(rig.WaitForPolls(1));
+    rig.sim->ClearTrace();
+
+    QVERIFY(!rig.C().SetMasterVolumeFromSlider(kDeviceVolume)); // unchanged: nothing to send
+    int moves = 0;
+    for (int v = 40; v <= 50; ++v, ++moves)
+        QVERIFY(rig.C().SetMasterVolumeFromSlider(v));
+    // Local changes keep the device's value from being adopted for the next 100 polls.
+    QVERIFY(rig.C().Command().PollCompareCounter() < KTVCommand::kPollCompareFull);
+    QCOMPARE(
+        rig.G().sourceVolumes[static_cast<std::size_t>(CSystemSettings::VolumeGroupOfSource(kDeviceSource))],
+        std::uint8_t{50});
+    QTRY_COMPARE_WITH_TIMEOUT(int(rig.sim->State().MasterVolume()), 50, kLimit);
+
+    const QStringList trace = Trace(*rig.sim);
+    const int writes = static_cast<int>(trace.count(QStringLiteral("W 4/144 s0 p0")));
+    QVERIFY(writes >= 1);
+    QVERIFY(writes <= moves);
+    QCOMPARE(CountWrites(trace), writes);
+}
+
+void TestConnection::sendNowOnlyWhileOpen() {
+    Rig rig;
+    rig.G().systemBlock[SystemLayout::kNoiseGate] = 4;
+    rig.C().SendNow(144, 0);
+    QVERIFY(rig.sim->Trace().empty());
+
+    QVERIFY(rig.C().ToggleConnection());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
+    rig.G().systemBlock[SystemLayout::kNoiseGate] = 6;
+    rig.C().SendNow(144, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(int(rig.sim->State().system[SystemLayout::kNoiseGate]), 6, kLimit);
+}
+
+// Linked channels 0 and 1 are silenced, written whole and switched back on, in this order on the wire.
+void TestConnection::groupWriteSilencesTheGroup() {
+    Rig rig;
+    QVERIFY(rig.C().ToggleConnection());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
+    QVERIFY(rig.WaitForPolls(1));
+    rig.sim->ClearTrace();
+    rig.G().g_linkGroup[1] = 0;
+    rig.model.Channel(1).SetDelay(77); // marks the gain group; the group write carries it
+
+    {
+        std::lock_guard lock(rig.C().Command().LinkLock());
+        rig.C().BeginGroupWrite(1);
+        rig.C().QueueChannelBlock(0);
+        rig.C().QueueChannelBlock(1);
+        rig.C().EndGroupWrite(1);
+    }
+    QCOMPARE(rig.model.Channel(1).GetGainPending(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(CountWrites(Trace(*rig.sim)), 6, kLimit);
+
+    QStringList writes;
+    std::vector<SimFrame> frames;
+    for (const SimFrame& f : rig.sim->Trace())
+        if (f.header.command == 0xB3) {
+            writes << Describe(f);
+            frames.push_back(f);
+        }
+    QCOMPARE(writes, QStringList({QStringLiteral("W 3/0 s31 p0"), QStringLiteral("W 3/1 s31 p0"),
+                                  QStringLiteral("W 3/0 s0 p0"), QStringLiteral("W 3/1 s0 p0"),
+                                  QStringLiteral("W 3/0 s31 p0"), QStringLiteral("W 3/1 s31 p0")}));
+    // Slice 31 starts with the output-on byte; in a whole block it is byte 248.
+    QCOMPARE(int(frames[0].payload[0]), 0);
+    QCOMPARE(int(frames[1].payload[0]), 0);
+    QCOMPARE(int(frames[2].payload[248]), 0);
+    QCOMPARE(int(frames[3].payload[248]), 0);
+    QCOMPARE(int(frames[4].payload[0]), 1);
+    QCOMPARE(int(frames[5].payload[0]), 1);
+    const SimState device = rig.sim->State();
+    QCOMPARE(int(device.live.outputs[1].outputOn), 1);
+    QCOMPARE(int(device.live.outputs[1].delay), 77);
+    QCOMPARE(int(device.live.outputs[0].gainCode), 50);
+}
+
+void TestConnection::copyChannel() {
+    Rig rig;
+    // While idle only the model changes.
+    rig.model.Channel(2).SetChannelGain(12);
+    rig.C().CopyChannel(2, 4);
+    QCOMPARE(rig.model.Channel(4).GetGainCode(), 12);
+    QVERIFY(rig.sim->Trace().empty());
+
+    QVERIFY(rig.C().ToggleConnection());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
+    rig.view.Clear();
+    rig.C().CopyChannel(3, 5);
+    QTRY_COMPARE_WITH_TIMEOUT(int(rig.sim->State().live.outputs[5].gainCode), kDeviceGain3, kLimit);
+    QVERIFY(rig.view.Lines("popup").isEmpty()); // without the Link button no popup
+
+    rig.C().SetLinkButton(true);
+    rig.C().CopyChannel(3, 1);
+    QCOMPARE(rig.view.Lines("popup"), QStringList{QStringLiteral("popup show modal=0 range=1")});
+    QTRY_COMPARE_WITH_TIMEOUT(rig.view.Lines("popup").size(), 2, kLimit);
+    QCOMPARE(rig.view.Lines("popup").last(), QStringLiteral("popup hide"));
+    QCOMPARE(int(rig.sim->State().live.outputs[1].gainCode), kDeviceGain3);
+}
+
+QTEST_GUILESS_MAIN(TestConnection)
+#include "tst_connection.moc"

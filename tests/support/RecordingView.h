@@ -1,0 +1,42 @@
+// A controller view for tests: writes down every call as one line of text, in order.
+#pragma once
+
+#include "link/ControllerView.h"
+
+#include <QStringList>
+
+#include <functional>
+
+// Lines: "message <English text>", "popup show modal=<0|1> range=<n>", "position <n>", "popup hide",
+// "look connected" / "look idle", "refresh all", "refresh system", "refresh presets", "caption <text>".
+class CRecordingView : public CControllerView {
+public:
+    void ShowMessage(const SysText& text) override;
+    void ShowTransferPopup(const PopupRequest& request) override;
+    void SetTransferPosition(int position) override;
+    void HideTransferPopup() override;
+    void SetConnectLook(bool connected) override;
+    void RefreshAll() override;
+    void RefreshSystemControls() override;
+    void RefreshPresetList() override;
+    void SetCaption(const QString& caption) override;
+
+    QStringList Lines() const { return m_lines; }
+    // Lines starting with `prefix`.
+    QStringList Lines(const QString& prefix) const;
+    int Count(const QString& line) const { return static_cast<int>(m_lines.count(line)); }
+    QStringList Messages() const; // the English texts shown, in order
+    bool PopupShown() const { return m_popupShown; }
+    bool ConnectedLook() const { return m_connectedLook; }
+    void Clear() { m_lines.clear(); }
+
+    // Called after each line is recorded, while the controller is inside the call.
+    std::function<void(const QString& line)> onLine;
+
+private:
+    void Record(const QString& line);
+
+    QStringList m_lines;
+    bool m_popupShown = false;
+    bool m_connectedLook = false;
+};
