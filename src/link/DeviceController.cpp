@@ -18,15 +18,7 @@
 
 namespace {
 
-// The box restarts after these firmware stages and is expected to go away and come back.
-constexpr std::array<int, 2> kReenumeratingStages{176, 255};
-
 constexpr std::chrono::milliseconds kReopenPause{50};
-
-bool ReenumeratingStage(int stage) {
-    return std::find(kReenumeratingStages.begin(), kReenumeratingStages.end(), stage) !=
-           kReenumeratingStages.end();
-}
 
 bool SamePath(const std::string& a, const std::string& b) {
     return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
@@ -65,6 +57,10 @@ CDeviceController::~CDeviceController() {
 
 std::string CDeviceController::CurrentPath() const {
     return m_access.CurrentPath();
+}
+
+LinkSnapshot CDeviceController::Snapshot() const {
+    return {m_linkOpen.load(), m_access.CurrentPath(), m_firmwareUpdate ? m_firmwareStage.load() : 0};
 }
 
 // ---- Notifications ---------------------------------------------------------------------------------------
@@ -152,7 +148,7 @@ bool CDeviceController::ConnectArrived(const std::string& path) {
 void CDeviceController::DeviceRemoved(const std::string& path) {
     if (!m_linkOpen || !m_access.IsOpen() || !SamePath(path, m_access.CurrentPath()))
         return;
-    if (ReenumeratingStage(m_firmwareStage))
+    if (m_firmwareUpdate && IsReenumeratingStage(m_firmwareStage))
         return;
     EndFirmwareLink();
     StopLinkIO();

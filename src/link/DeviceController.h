@@ -1,6 +1,7 @@
 // The widget-free controller of the main window: owns the device link and runs the connection lifecycle.
 #pragma once
 
+#include "link/DeviceChange.h"
 #include "link/KTVCommand.h"
 #include "link/LinkWorker.h"
 #include "link/TimingProfile.h"
@@ -76,6 +77,9 @@ public:
     // Bounded; false when the worker is still inside a transport call (it ends by itself).
     bool StopLinkIO();
     void ReportConnectFailure();
+
+    // The link as the device monitor's arrival and removal decisions see it.
+    LinkSnapshot Snapshot() const;
 
     bool LinkOpen() const { return m_linkOpen.load(); }
     bool Connected() const { return m_g.connected.load() != 0; }

@@ -1,12 +1,17 @@
 // Connecting to the simulated device end to end: identify, read back, adopt, close, and every way it fails.
 #include "link/DeviceAccess.h"
 #include "link/DeviceController.h"
+#include "link/DeviceMonitor.h"
+#include "link/FirmwareHook.h"
 #include "link/InProcessTransport.h"
+#include "link/LinkWorker.h"
 #include "link/Notifier.h"
 #include "model/SystemSettings.h"
 #include "sim/SimDevice.h"
 #include "support/ModelFixture.h"
+#include "support/OtherInstance.h"
 #include "support/RecordingView.h"
+#include "support/TempSettings.h"
 
 #include <QtTest>
 
@@ -105,6 +110,33 @@ struct Rig {
     }
 };
 
+// The device monitor fed with made-up events, deciding on the controller's link as the application wires it.
+struct MonitoredRig : Rig {
+    CDeviceMonitor monitor{[this] { return C().Snapshot(); }};
+
+    MonitoredRig() {
+        QObject::connect(&monitor, &CDeviceMonitor::ArrivalConnection,
+                         [this](const QString& path) { C().ConnectArrived(path.toStdString()); });
+        QObject::connect(&monitor, &CDeviceMonitor::RemovalClose,
+                         [this](const QString& path) { C().DeviceRemoved(path.toStdString()); });
+    }
+    DeviceDecision Arrive(const std::string& node, std::optional<DeviceIds> ids = kDeviceIds) {
+        return monitor.HandleEvent({DeviceAction::Arrival, node, ids});
+    }
+    DeviceDecision Remove(const std::string& node) {
+        return monitor.HandleEvent({DeviceAction::Removal, node, {}});
+    }
+};
+
+// An update that owns the link without sending anything: its cycles only wait a moment.
+class CIdleFirmware : public CFirmwareHook {
+public:
+    bool UpdateInProgress() const override { return true; }
+    bool UpdateFinished() const override { return false; }
+    void FirmwareCycle(CLinkWorker& worker) override { worker.Pause(std::chrono::milliseconds(1)); }
+    void OnFirmwareReply(const SendData*) override {}
+};
+
 enum class Way { Button, Auto, Arrival };
 
 bool Open(Rig& rig, Way way) {
@@ -122,6 +154,7 @@ bool Open(Rig& rig, Way way) {
 } // namespace
 
 Q_DECLARE_METATYPE(Way)
+Q_DECLARE_METATYPE(std::optional<DeviceIds>)
 
 class TestConnection : public QObject {
     Q_OBJECT
@@ -137,6 +170,10 @@ private slots:
     void identity();
     void noDevice();
     void arrivalWhileOpenIsIgnored();
+    void arrivalDecisions_data();
+    void arrivalDecisions();
+    void removalAndReconnect();
+    void removalDuringFirmwareRestart();
     void deviceChangesAreAdopted();
     void masterVolumeSlider();
     void sendNowOnlyWhileOpen();
@@ -364,6 +401,96 @@ void TestConnection::arrivalWhileOpenIsIgnored() {
     rig.C().DeviceRemoved("/dev/hidraw9");
     QVERIFY(rig.C().LinkOpen());
     QVERIFY(rig.view.Messages().isEmpty());
+}
+
+void TestConnection::arrivalDecisions_data() {
+    QTest::addColumn<std::optional<DeviceIds>>("ids");
+    QTest::addColumn<bool>("claimedByOther");
+    QTest::addColumn<bool>("connects");
+    QTest::newRow("our box") << std::optional<DeviceIds>(kDeviceIds) << false << true;
+    QTest::newRow("another HID device")
+        << std::optional<DeviceIds>(DeviceIds{0x046D, 0xC077, 0x0200}) << false << false;
+    QTest::newRow("our ids, other release")
+        << std::optional<DeviceIds>(DeviceIds{0x0483, 0x5750, 0x0100}) << false << false;
+    QTest::newRow("ids unknown") << std::optional<DeviceIds>() << false << false;
+    QTest::newRow("claimed by another instance") << std::optional<DeviceIds>(kDeviceIds) << true << false;
+}
+
+// A device plugged in while idle connects by itself when it is ours and nobody else holds it.
+void TestConnection::arrivalDecisions() {
+    QFETCH(std::optional<DeviceIds>, ids);
+    QFETCH(bool, claimedByOther);
+    QFETCH(bool, connects);
+    CTempSettings settings;
+    QVERIFY(settings.isValid());
+    COtherInstance other;
+    QVERIFY(other.started());
+    if (claimedByOther)
+        CClaimList(other.owner()).ClaimPath("sim");
+
+    MonitoredRig rig;
+    rig.Arrive("sim", ids);
+    if (connects) {
+        QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
+        QCOMPARE(rig.C().CurrentPath(), std::string("sim"));
+        return;
+    }
+    QVERIFY(!rig.C().LinkOpen());
+    QVERIFY(rig.view.Lines().isEmpty());
+    QVERIFY(rig.sim->Trace().empty());
+}
+
+// Unplugging closes the link with the failure text; plugging back in reconnects and reads the device again.
+void TestConnection::removalAndReconnect() {
+    CTempSettings settings;
+    MonitoredRig rig;
+    QCOMPARE(rig.Arrive("sim"), DeviceDecision::Connect);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
+
+    QCOMPARE(rig.Remove("/dev/hidraw7"), DeviceDecision::Ignore);
+    QVERIFY(rig.C().Connected());
+
+    rig.sim->Unplug();
+    QCOMPARE(rig.Remove("SIM"), DeviceDecision::CloseLink);
+    QVERIFY(!rig.C().LinkOpen());
+    QCOMPARE(rig.view.Messages(), QStringList{QStringLiteral("unable to connect")});
+    QCoreApplication::processEvents(); // a link loss the worker may have posted meanwhile adds nothing
+    QCOMPARE(rig.view.Messages(), QStringList{QStringLiteral("unable to connect")});
+
+    rig.sim->ModifyState([](SimState& s) { s.live.outputs[3].gainCode = 17; });
+    rig.sim->PlugIn();
+    rig.sim->ClearTrace();
+    QCOMPARE(rig.Arrive("sim"), DeviceDecision::Connect);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
+    QCOMPARE(rig.model.Channel(3).GetGainCode(), 17);
+    QCOMPARE(Trace(*rig.sim).first(), QStringLiteral("R 4/136 s0 p0"));
+}
+
+// While an update waits for the restarted box (stages 176 and 255) its going away is expected.
+void TestConnection::removalDuringFirmwareRestart() {
+    CTempSettings settings;
+    MonitoredRig rig;
+    QVERIFY(rig.C().ToggleConnection());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
+
+    CIdleFirmware firmware;
+    rig.C().StartFirmwareLink(firmware);
+    QVERIFY(rig.C().FirmwareUpdating());
+    QVERIFY(!rig.C().Connected());
+    for (int stage : {176, 255}) {
+        rig.C().SetFirmwareStage(stage);
+        QCOMPARE(rig.Remove("sim"), DeviceDecision::Ignore);
+        rig.C().DeviceRemoved("sim");
+        QVERIFY(rig.C().LinkOpen());
+    }
+    QCOMPARE(rig.Arrive("sim"), DeviceDecision::Ignore);
+
+    rig.C().SetFirmwareStage(177);
+    QCOMPARE(rig.Remove("sim"), DeviceDecision::CloseLink);
+    QVERIFY(!rig.C().LinkOpen());
+    QVERIFY(!rig.C().FirmwareUpdating());
+    QCOMPARE(rig.C().Command().FirmwareHook(), nullptr);
+    QCOMPARE(rig.view.Messages(), QStringList{QStringLiteral("unable to connect")});
 }
 
 void TestConnection::deviceChangesAreAdopted() {
