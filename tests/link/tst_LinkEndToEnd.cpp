@@ -3,11 +3,14 @@
 #include "link/InProcessTransport.h"
 #include "link/KTVCommand.h"
 #include "link/LinkWorker.h"
+#include "link/SocketTransport.h"
 #include "link/TransferBatches.h"
 #include "model/KTV_Data.h"
 #include "sim/SimDevice.h"
+#include "sim/SimServer.h"
 #include "support/CollectingNotifier.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cstring>
@@ -75,6 +78,7 @@ private slots:
     void faults();
     void statusPollFollowsTheBox();
     void pendingBandRampReachesTheDevice();
+    void sameExchangeOverASocket();
 };
 
 void TestLinkEndToEnd::connectionReadFillsTheModel() {
@@ -309,6 +313,78 @@ void TestLinkEndToEnd::pendingBandRampReachesTheDevice() {
     QCOMPARE(rig.sim->State().live.outputs[1].bands[7].freq, std::uint16_t{800});
     QCOMPARE(rig.sim->State().live.outputs[1].bands[7].freq, rig.g.liveImage.outputs[1].bands[7].freq);
     QCOMPARE(band.GetPending(), 0);
+}
+
+void TestLinkEndToEnd::sameExchangeOverASocket() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const std::string path = dir.filePath(QStringLiteral("box.sock")).toStdString();
+    auto sim = std::make_shared<CSimDevice>();
+    sim->ModifyState([](SimState& s) {
+        for (int c = 0; c < 8; ++c)
+            s.live.outputs[c].delay = static_cast<std::uint16_t>(10 * c + 1);
+    });
+    CSimServer server(sim, path);
+    std::string error;
+    QVERIFY2(server.Start(&error), error.c_str());
+
+    const TimingProfile timing = TimingProfile::Fast();
+    CSocketTransport transport(path, timing.readWait);
+    QVERIFY(transport.Open());
+    ModelGlobals g;
+    ResetModelGlobals(g);
+    CCollectingNotifier notifier;
+    KTVCommand command(g, notifier);
+    CLinkWorker worker(command, transport, timing);
+    CTransferBatches batches(command);
+
+    // The connection read: identifier, system values, names and the live image.
+    worker.StartLinkIO();
+    batches.ReadDeviceIdentifier();
+    QVERIFY(notifier.WaitFor(UM_DEVICE_ID_READ).has_value());
+    QCOMPARE(Raw(g.deviceId.data(), 17), QByteArray("PIRKAVO-31EQ-V3.0"));
+    {
+        std::lock_guard lock(command.LinkLock());
+        batches.SystemReads();
+        batches.ReadPresetIntoLive(0, false);
+    }
+    QVERIFY(notifier.WaitFor(UM_IMAGE_READ_DONE).has_value());
+    {
+        std::lock_guard lock(command.LinkLock());
+        for (int c = 0; c < 8; ++c)
+            QCOMPARE(g.liveImage.outputs[c].delay, std::uint16_t(10 * c + 1));
+    }
+
+    // The write-all batch leaves the device's presets equal to the program's copies.
+    {
+        std::lock_guard lock(command.LinkLock());
+        for (int p = 1; p <= 6; ++p)
+            for (int c = 0; c < 8; ++c)
+                g.Preset(p).outputs[c].delay = static_cast<std::uint16_t>(100 * p + c);
+    }
+    batches.WriteAll();
+    QVERIFY(notifier.WaitForCount(UM_TRANSFER_DONE, 2));
+    auto requests = [&sim] {
+        const std::vector<SimFrame> trace = sim->Trace();
+        return std::count_if(trace.begin(), trace.end(), [](const SimFrame& f) { return !IsStatusPoll(f); });
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(requests(), std::ptrdiff_t{1 + 11 + 8 + 85}, kLimitMs);
+    const SimState device = sim->State();
+    {
+        std::lock_guard lock(command.LinkLock());
+        for (int p = 1; p <= 6; ++p)
+            for (int c = 0; c < 8; ++c)
+                QCOMPARE(Wire(device.Preset(p).outputs[c]), Wire(g.Preset(p).outputs[c]));
+    }
+    QCOMPARE(sim->Counters().rejected, 0);
+
+    // Unplugging the device closes the socket: the link is lost, once.
+    sim->Unplug();
+    QVERIFY(notifier.WaitFor(UM_LINK_LOST).has_value());
+    QVERIFY(worker.StopLinkIO());
+    QCOMPARE(notifier.Count(UM_LINK_LOST), 1);
+    transport.Close();
+    server.Stop();
 }
 
 QTEST_GUILESS_MAIN(TestLinkEndToEnd)
