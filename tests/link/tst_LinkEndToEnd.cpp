@@ -285,6 +285,7 @@ void TestLinkEndToEnd::statusPollFollowsTheBox() {
 void TestLinkEndToEnd::pendingBandRampReachesTheDevice() {
     Rig rig;
     CKTV_Data model(rig.g);
+    const auto stopFirst = qScopeGuard([&rig] { rig.worker.StopLinkIO(); }); // the worker reads the model
     for (int c = 0; c < 8; ++c)
         model.Channel(c).ApplyChannel(rig.g.liveImage.outputs[c]);
     CFilter& band = model.Channel(1).Band(7);
