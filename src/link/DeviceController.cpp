@@ -96,6 +96,10 @@ void CDeviceController::HandleMessage(int message, std::intptr_t wParam, std::in
     case UM_FIRMWARE_STATUS:
         FirmwareStatus(static_cast<int>(wParam));
         break;
+    case UM_PRESETS_READ_DONE:
+        if (m_presetsRead)
+            m_presetsRead();
+        break;
     case UM_NAME_READ:
         m_view.RefreshPresetList();
         break;
@@ -201,7 +205,11 @@ void CDeviceController::ImageReadDone(int preset) {
     // A read that ends after the link was closed brings nothing the user should see as the device's.
     if (!m_linkOpen)
         return;
-    m_data.ApplyAll(m_g.liveImage, preset);
+    {
+        // The worker stores replies into the image and encodes from the objects under the same lock.
+        std::lock_guard lock(m_command.LinkLock());
+        m_data.ApplyAll(m_g.liveImage, preset);
+    }
     RefreshAll();
     m_g.connected = 1;
 }
@@ -265,6 +273,7 @@ void CDeviceController::AdoptDeviceValue(int message, int value) {
     if (!m_g.connected)
         return;
     auto& system = m_g.systemBlock;
+    std::unique_lock lock(m_command.LinkLock()); // the worker compares status replies with these bytes
     switch (message) {
     case UM_DEVICE_SOURCE:
         system[SystemLayout::kSource] = static_cast<std::uint8_t>(value);
@@ -278,6 +287,7 @@ void CDeviceController::AdoptDeviceValue(int message, int value) {
     default:
         return;
     }
+    lock.unlock();
     m_view.RefreshSystemControls();
 }
 
@@ -388,6 +398,7 @@ void CDeviceController::CopyChannel(int source, int target) {
 bool CDeviceController::SetMasterVolumeFromSlider(int value) {
     m_command.SetPollCompareCounter(0);
     CSystemSettings system(m_g);
+    std::lock_guard lock(m_command.LinkLock()); // the worker compares status replies with the system block
     if (system.MasterVolume() == value)
         return false;
     system.SetMasterVolume(value);
@@ -395,9 +406,12 @@ bool CDeviceController::SetMasterVolumeFromSlider(int value) {
 }
 
 void CDeviceController::RefreshAll() {
+    // The worker reads the link groups while it encodes (the link flag of a frame, the pending search).
+    std::unique_lock lock(m_command.LinkLock());
     for (int c = 0; c < Layout::kChannels; ++c) {
         m_g.g_linkGroup[static_cast<std::size_t>(c)] = c;
         m_g.g_channelObj[static_cast<std::size_t>(c)] = &m_data.Channel(c);
     }
+    lock.unlock();
     m_view.RefreshAll();
 }

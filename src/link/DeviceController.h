@@ -58,6 +58,8 @@ public:
     void HandleMessage(int message, std::intptr_t wParam, std::intptr_t lParam);
     // Sees every notification before the controller acts on it (the firmware dialog follows its stages so).
     void SetMessageObserver(MessageObserver observer) { m_observer = std::move(observer); }
+    // Called on UM_PRESETS_READ_DONE, when presets 1..6 have been read for an all-data file.
+    void SetPresetsReadHandler(std::function<void()> handler) { m_presetsRead = std::move(handler); }
 
     // ---- Connection lifecycle ----------------------------------------------------------------------------
     // The Connect button: closes an open link, otherwise opens the first device and asks for its identifier;
@@ -164,4 +166,5 @@ private:
     bool m_linkButton = false;
     std::array<int, Layout::kChannels> m_savedSwitch{}; // sound switches remembered by a group write
     MessageObserver m_observer;
+    std::function<void()> m_presetsRead;
 };

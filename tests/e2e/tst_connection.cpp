@@ -8,7 +8,7 @@
 #include "link/Notifier.h"
 #include "model/SystemSettings.h"
 #include "sim/SimDevice.h"
-#include "support/ModelFixture.h"
+#include "support/ControllerRig.h"
 #include "support/OtherInstance.h"
 #include "support/RecordingView.h"
 #include "support/TempSettings.h"
@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr int kLimit = 10000; // ms; generous, the fast profile needs a fraction of it
+constexpr int kLimit = CControllerRig::kLimitMs;
 
 // The device's settings differ from the program's start-up values wherever a test looks.
 constexpr int kDeviceVolume = 33;
@@ -37,27 +37,6 @@ void PrepareDevice(SimState& s) {
     std::memcpy(s.Preset(1).name, "Rock", 4);
 }
 
-// One frame as the device received it: R/W, type/index, byte 9 (AB in hex), preset.
-QString Describe(const SimFrame& f) {
-    return QStringLiteral("%1 %2/%3 s%4 p%5")
-        .arg(f.header.command == 0xB3   ? 'W'
-             : f.header.command == 0xB4 ? 'R'
-                                        : '?')
-        .arg(f.header.type)
-        .arg(f.header.index)
-        .arg(f.header.slice == 0xAB ? QStringLiteral("AB") : QString::number(f.header.slice))
-        .arg(f.header.preset);
-}
-
-QStringList Trace(const CSimDevice& sim) {
-    QStringList out;
-    for (const SimFrame& f : sim.Trace())
-        out << Describe(f);
-    return out;
-}
-
-const QString kStatusPoll = QStringLiteral("R 4/3 s0 p0");
-
 // Requests of a whole connection up to the first status poll, written out from the protocol tables.
 QStringList ConnectionRequests() {
     QStringList out{QStringLiteral("R 4/136 s0 p0"), QStringLiteral("R 4/144 s0 p0"),
@@ -70,44 +49,10 @@ QStringList ConnectionRequests() {
     return out;
 }
 
-int CountWrites(const QStringList& trace) {
-    int n = 0;
-    for (const QString& line : trace)
-        n += line.startsWith('W') ? 1 : 0;
-    return n;
-}
-
-// Model, simulated device, transport, recording view and the controller on its own Qt notifier.
-struct Rig {
-    ModelFixture model;
-    std::shared_ptr<CSimDevice> sim = std::make_shared<CSimDevice>();
-    CDeviceAccess access{std::make_unique<CInProcessTransport>(sim)};
-    CRecordingView view;
-    std::unique_ptr<CDeviceController> controller;
-
-    Rig() {
-        model.g->language = 0;
-        sim->ModifyState(PrepareDevice);
-        controller =
-            std::make_unique<CDeviceController>(*model.g, *model.data, access, view, TimingProfile::Fast());
-    }
-    ~Rig() { controller.reset(); }
-
-    ModelGlobals& G() { return *model.g; }
-    CDeviceController& C() { return *controller; }
+// The device as these tests find it, on the controller rig.
+struct Rig : CControllerRig {
+    Rig() { sim->ModifyState(PrepareDevice); }
     int Volume() { return CSystemSettings(G()).MasterVolume(); }
-    // Waits until the trace holds `n` more status polls than now.
-    bool WaitForPolls(int n) {
-        const int start = static_cast<int>(Trace(*sim).count(kStatusPoll));
-        QElapsedTimer timer;
-        timer.start();
-        while (Trace(*sim).count(kStatusPoll) < start + n) {
-            if (timer.elapsed() > kLimit)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
-        return true;
-    }
 };
 
 // The device monitor fed with made-up events, deciding on the controller's link as the application wires it.
@@ -188,14 +133,14 @@ void TestConnection::readBackOrderAndAdoption() {
     QVERIFY(rig.WaitForPolls(1));
 
     // The worker polls while the identifier reply waits for the controller, never inside the read-back.
-    QStringList trace = Trace(*rig.sim);
+    QStringList trace = TraceLines(*rig.sim);
     const QStringList expected = ConnectionRequests();
     QVERIFY(!trace.isEmpty());
     QCOMPARE(trace.takeFirst(), expected.first());
-    while (!trace.isEmpty() && trace.first() == kStatusPoll)
+    while (!trace.isEmpty() && trace.first() == kStatusPollLine)
         trace.removeFirst();
     QCOMPARE(trace.mid(0, expected.size() - 1), expected.mid(1));
-    QCOMPARE(trace.at(expected.size() - 1), kStatusPoll);
+    QCOMPARE(trace.at(expected.size() - 1), kStatusPollLine);
 
     // What the window saw: connected look, the popup over 11 system reads and 8 blocks (the last block
     // shares its step with the one before), each step, the end.
@@ -219,7 +164,7 @@ void TestConnection::readBackOrderAndAdoption() {
              QByteArray("PIRKAVO-31EQ-V3.0"));
     QVERIFY(!rig.view.PopupShown());
     QVERIFY(rig.view.Messages().isEmpty());
-    QCOMPARE(CountWrites(Trace(*rig.sim)), 0);
+    QCOMPARE(CountWrites(TraceLines(*rig.sim)), 0);
 }
 
 void TestConnection::connectedOnlyAfterImageApplied_data() {
@@ -239,6 +184,7 @@ void TestConnection::connectedOnlyAfterImageApplied() {
     rig.view.onLine = [&](const QString& line) {
         if (line.startsWith(QStringLiteral("popup show"))) {
             connectedWhileReading = rig.G().connected;
+            std::lock_guard lock(rig.C().Command().LinkLock());
             CSystemSettings(rig.G()).SetMasterVolume(5);
             rig.model.Channel(0).SetChannelGain(7);
         } else if (line == QStringLiteral("refresh all")) {
@@ -255,7 +201,7 @@ void TestConnection::connectedOnlyAfterImageApplied() {
     QCOMPARE(gainAtRefresh, kDeviceGain3);
 
     QVERIFY(rig.WaitForPolls(3));
-    QCOMPARE(CountWrites(Trace(*rig.sim)), 0);
+    QCOMPARE(CountWrites(TraceLines(*rig.sim)), 0);
     QCOMPARE(int(rig.sim->State().MasterVolume()), kDeviceVolume);
     QCOMPARE(rig.Volume(), kDeviceVolume);
     QCOMPARE(rig.model.Channel(0).GetGainCode(), 50);
@@ -357,8 +303,8 @@ void TestConnection::identity() {
     QVERIFY(!rig.view.ConnectedLook());
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(rig.G().deviceId.data()), 17), QByteArray(17, ' '));
     // The identifier request and the status polls that fill the queue meanwhile; nothing is read.
-    QStringList trace = Trace(*rig.sim);
-    trace.removeAll(kStatusPoll);
+    QStringList trace = TraceLines(*rig.sim);
+    trace.removeAll(kStatusPollLine);
     QCOMPARE(trace, QStringList{QStringLiteral("R 4/136 s0 p0")});
     QCOMPARE(rig.Volume(), 60); // nothing of the device was adopted
 }
@@ -391,11 +337,11 @@ void TestConnection::arrivalWhileOpenIsIgnored() {
     Rig rig;
     QVERIFY(rig.C().ToggleConnection());
     QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
-    const int frames = static_cast<int>(Trace(*rig.sim).count(QStringLiteral("R 4/136 s0 p0")));
+    const int frames = static_cast<int>(TraceLines(*rig.sim).count(QStringLiteral("R 4/136 s0 p0")));
     QVERIFY(!rig.C().ConnectArrived("sim"));
     QVERIFY(rig.C().Connected());
     QVERIFY(rig.WaitForPolls(2));
-    QCOMPARE(static_cast<int>(Trace(*rig.sim).count(QStringLiteral("R 4/136 s0 p0"))), frames);
+    QCOMPARE(static_cast<int>(TraceLines(*rig.sim).count(QStringLiteral("R 4/136 s0 p0"))), frames);
 
     // A removal of another device leaves the link alone.
     rig.C().DeviceRemoved("/dev/hidraw9");
@@ -463,7 +409,7 @@ void TestConnection::removalAndReconnect() {
     QCOMPARE(rig.Arrive("sim"), DeviceDecision::Connect);
     QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
     QCOMPARE(rig.model.Channel(3).GetGainCode(), 17);
-    QCOMPARE(Trace(*rig.sim).first(), QStringLiteral("R 4/136 s0 p0"));
+    QCOMPARE(TraceLines(*rig.sim).first(), QStringLiteral("R 4/136 s0 p0"));
 }
 
 // While an update waits for the restarted box (stages 176 and 255) its going away is expected.
@@ -508,7 +454,7 @@ void TestConnection::deviceChangesAreAdopted() {
 
     // Adopted silently: nothing was echoed to the device.
     QVERIFY(rig.WaitForPolls(2));
-    QCOMPARE(CountWrites(Trace(*rig.sim)), 0);
+    QCOMPARE(CountWrites(TraceLines(*rig.sim)), 0);
 }
 
 void TestConnection::masterVolumeSlider() {
@@ -529,7 +475,7 @@ void TestConnection::masterVolumeSlider() {
         std::uint8_t{50});
     QTRY_COMPARE_WITH_TIMEOUT(int(rig.sim->State().MasterVolume()), 50, kLimit);
 
-    const QStringList trace = Trace(*rig.sim);
+    const QStringList trace = TraceLines(*rig.sim);
     const int writes = static_cast<int>(trace.count(QStringLiteral("W 4/144 s0 p0")));
     QVERIFY(writes >= 1);
     QVERIFY(writes <= moves);
@@ -544,7 +490,10 @@ void TestConnection::sendNowOnlyWhileOpen() {
 
     QVERIFY(rig.C().ToggleConnection());
     QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
-    rig.G().systemBlock[SystemLayout::kNoiseGate] = 6;
+    {
+        std::lock_guard lock(rig.C().Command().LinkLock());
+        rig.G().systemBlock[SystemLayout::kNoiseGate] = 6;
+    }
     rig.C().SendNow(144, 0);
     QTRY_COMPARE_WITH_TIMEOUT(int(rig.sim->State().system[SystemLayout::kNoiseGate]), 6, kLimit);
 }
@@ -556,24 +505,23 @@ void TestConnection::groupWriteSilencesTheGroup() {
     QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
     QVERIFY(rig.WaitForPolls(1));
     rig.sim->ClearTrace();
-    rig.G().g_linkGroup[1] = 0;
-    rig.model.Channel(1).SetDelay(77); // marks the gain group; the group write carries it
-
     {
         std::lock_guard lock(rig.C().Command().LinkLock());
+        rig.G().g_linkGroup[1] = 0;
+        rig.model.Channel(1).SetDelay(77); // marks the gain group; the group write carries it
         rig.C().BeginGroupWrite(1);
         rig.C().QueueChannelBlock(0);
         rig.C().QueueChannelBlock(1);
         rig.C().EndGroupWrite(1);
     }
     QCOMPARE(rig.model.Channel(1).GetGainPending(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(CountWrites(Trace(*rig.sim)), 6, kLimit);
+    QTRY_COMPARE_WITH_TIMEOUT(CountWrites(TraceLines(*rig.sim)), 6, kLimit);
 
     QStringList writes;
     std::vector<SimFrame> frames;
     for (const SimFrame& f : rig.sim->Trace())
         if (f.header.command == 0xB3) {
-            writes << Describe(f);
+            writes << DescribeFrame(f);
             frames.push_back(f);
         }
     QCOMPARE(writes, QStringList({QStringLiteral("W 3/0 s31 p0"), QStringLiteral("W 3/1 s31 p0"),

@@ -1,0 +1,62 @@
+// The controller wired to a simulated device in this process, for end-to-end tests with the fast profile.
+#include "support/ControllerRig.h"
+
+#include "link/InProcessTransport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+QString DescribeFrame(const SimFrame& f) {
+    const char direction = f.header.command == 0xB3 ? 'W' : f.header.command == 0xB4 ? 'R' : '?';
+    return QStringLiteral("%1 %2/%3 s%4 p%5")
+        .arg(direction)
+        .arg(f.header.type)
+        .arg(f.header.index)
+        .arg(f.header.slice == 0xAB ? QStringLiteral("AB") : QString::number(f.header.slice))
+        .arg(f.header.preset);
+}
+
+QStringList TraceLines(const CSimDevice& sim) {
+    QStringList out;
+    for (const SimFrame& f : sim.Trace())
+        out << DescribeFrame(f);
+    return out;
+}
+
+int CountWrites(const QStringList& trace) {
+    int n = 0;
+    for (const QString& line : trace)
+        n += line.startsWith(QLatin1Char('W')) ? 1 : 0;
+    return n;
+}
+
+CControllerRig::CControllerRig() : access(std::make_unique<CInProcessTransport>(sim)) {
+    model.g->language = 0;
+    controller =
+        std::make_unique<CDeviceController>(*model.g, *model.data, access, view, TimingProfile::Fast());
+}
+
+CControllerRig::~CControllerRig() {
+    controller.reset();
+}
+
+bool CControllerRig::WaitFor(const std::function<bool()>& condition, int limitMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > limitMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+bool CControllerRig::Connect() {
+    return C().ToggleConnection() && WaitFor([this] { return C().Connected(); });
+}
+
+bool CControllerRig::WaitForPolls(int n) {
+    const auto polls = [this] { return static_cast<int>(TraceLines(*sim).count(kStatusPollLine)); };
+    const int target = polls() + n;
+    return WaitFor([&] { return polls() >= target; });
+}

@@ -1,0 +1,47 @@
+// The controller wired to a simulated device in this process, for end-to-end tests with the fast profile.
+#pragma once
+
+#include "link/DeviceAccess.h"
+#include "link/DeviceController.h"
+#include "sim/SimDevice.h"
+#include "support/ModelFixture.h"
+#include "support/RecordingView.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+// One frame as the device received it: "R"/"W", type/index, byte 9 ("AB" for 0xAB), preset, e.g.
+// "W 3/7 s0 p2".
+QString DescribeFrame(const SimFrame& frame);
+// Every frame the device received, described.
+QStringList TraceLines(const CSimDevice& sim);
+int CountWrites(const QStringList& trace);
+
+inline const QString kStatusPollLine = QStringLiteral("R 4/3 s0 p0");
+
+// Model at start-up values, a fresh simulated device, a recording view and the controller on its own Qt
+// notifier (waits process events, so the controller's notifications are delivered meanwhile).
+struct CControllerRig {
+    static constexpr int kLimitMs = 10000; // generous; the fast profile needs a fraction of it
+
+    ModelFixture model;
+    std::shared_ptr<CSimDevice> sim = std::make_shared<CSimDevice>();
+    CDeviceAccess access;
+    CRecordingView view;
+    std::unique_ptr<CDeviceController> controller;
+
+    CControllerRig();
+    ~CControllerRig();
+
+    ModelGlobals& G() { return *model.g; }
+    CDeviceController& C() { return *controller; }
+
+    // Waits for the condition while delivering notifications; false when the limit passed first.
+    bool WaitFor(const std::function<bool()>& condition, int limitMs = kLimitMs);
+    // Connects with the Connect button and waits for the applied image.
+    bool Connect();
+    // Waits until the device has received `n` more status polls than now: everything queued before has gone.
+    bool WaitForPolls(int n);
+};
