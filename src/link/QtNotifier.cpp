@@ -8,10 +8,13 @@ CQtNotifier::CQtNotifier(Handler handler, QObject* parent) : QObject(parent), m_
 void CQtNotifier::Post(int message, std::intptr_t wParam, std::intptr_t lParam) {
     if (message < QEvent::User || message > QEvent::MaxUser)
         return; // not a window message of this system
-    QCoreApplication::postEvent(this, new MessageEvent(message, wParam, lParam));
+    auto* posted = new MessageEvent(message, wParam, lParam);
+    { std::lock_guard handOver(m_handOver); }
+    QCoreApplication::postEvent(this, posted);
 }
 
 bool CQtNotifier::event(QEvent* event) {
+    { std::lock_guard handOver(m_handOver); }
     const auto* message = dynamic_cast<const MessageEvent*>(event);
     if (!message)
         return QObject::event(event);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 
 // Post may be called from any thread (the I/O worker posts while it holds the link lock); the handler runs
 // later, from the event loop of the thread this object lives on, one notification at a time and in the
@@ -42,4 +43,7 @@ protected:
 
 private:
     Handler m_handler;
+    // Taken after an event is made and before one is read, so that the hand-over is visible to race
+    // detectors, which cannot see into Qt's own event queue.
+    std::mutex m_handOver;
 };
