@@ -16,6 +16,8 @@ public:
     virtual bool UpdateFinished() const = 0;
     // One firmware write-and-read cycle, run on the I/O worker.
     virtual void FirmwareCycle(CLinkWorker& worker) = 0;
-    // Every valid reply, on the worker, before the reply's command is acted on. head may be nullptr.
-    virtual void OnFirmwareReply(const SendData* head) = 0;
+    // Every valid reply, on the worker under the link lock, before the reply's command is acted on. head may
+    // be nullptr; finishesHead tells whether the reply removes it (an acknowledgement or stored data), as
+    // opposed to a repeat request or an empty data reply that leave it to go out again.
+    virtual void OnFirmwareReply(const SendData* head, bool finishesHead) = 0;
 };

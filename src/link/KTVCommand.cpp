@@ -82,6 +82,31 @@ const SystemField* FindSystemField(int subCode) {
     return nullptr;
 }
 
+// Payload length of every firmware stage and what fills it beyond the bytes given.
+struct FirmwareStageLayout {
+    int stage;
+    std::size_t length;
+    std::uint8_t fill;
+};
+
+constexpr FirmwareStageLayout kFirmwareStages[] = {
+    {KTVCommand::kStageDspStart, 16, 0x00},
+    {KTVCommand::kStageDspHead, 4, 0xFF},
+    {KTVCommand::kStageDspChunk, KTVCommand::kDspChunkSize, 0xFF},
+    {KTVCommand::kStageDspCheck, 1, 0x00},
+    {KTVCommand::kStageControllerStart, 16, 0x00},
+    {KTVCommand::kStageControllerStart2, 16, 0x00},
+    {KTVCommand::kStageControllerChunk, KTVCommand::kControllerChunkSize, 0xFF},
+    {KTVCommand::kStageControllerCheck, 1, 0x00},
+};
+
+const FirmwareStageLayout* FindFirmwareStage(int stage) {
+    for (const auto& s : kFirmwareStages)
+        if (s.stage == stage)
+            return &s;
+    return nullptr;
+}
+
 constexpr std::size_t kNameChars = 15;     // characters of a preset name on the wire
 constexpr std::size_t kNameCharsKept = 13; // the device's last two characters are stored as spaces
 constexpr std::size_t kReadPayload = 8;    // zero payload of every read request
@@ -222,6 +247,19 @@ std::unique_ptr<SendData> KTVCommand::BuildSystemWrite(int subCode, int value) c
         payload);
 }
 
+std::unique_ptr<SendData> KTVCommand::BuildFirmwareFrame(int stage,
+                                                         std::span<const std::uint8_t> bytes) const {
+    const FirmwareStageLayout* layout = FindFirmwareStage(stage);
+    if (!layout || bytes.size() > layout->length)
+        return nullptr;
+    std::vector<std::uint8_t> payload(layout->length, layout->fill);
+    std::copy(bytes.begin(), bytes.end(), payload.begin());
+    auto packet = Make(
+        {.command = Frame::kCmdWrite, .preset = 0, .type = kTypeSystem, .index = ToByte(stage)}, payload);
+    packet->firmwareStage = stage;
+    return packet;
+}
+
 // --- Outgoing queue -----------------------------------------------------------------------------------
 
 void KTVCommand::Push(std::unique_ptr<SendData> packet) {
@@ -357,7 +395,7 @@ bool KTVCommand::ProcessFrame(std::size_t total) {
 
     SendData* head = m_queue.Head();
     if (CFirmwareHook* hook = m_firmwareHook.load())
-        hook->OnFirmwareReply(head);
+        hook->OnFirmwareReply(head, CompletesHead(h));
     // The popup follows only replies that finish their packet: a repeat request or an empty data reply
     // leaves the packet to go out again, so its batch is not done yet.
     if (head && CompletesHead(h))

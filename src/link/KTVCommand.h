@@ -44,6 +44,19 @@ public:
     static constexpr int kSubSpeakerTypes = 145;
     static constexpr int kSubAuxValues = 146;
 
+    // Firmware stages (sub-codes of block type 4): the DSP file travels as 176, 177, chunks of 178, 179; the
+    // controller file as 224, 225, chunks of 226, 227.
+    static constexpr int kStageDspStart = 176;
+    static constexpr int kStageDspHead = 177;
+    static constexpr int kStageDspChunk = 178;
+    static constexpr int kStageDspCheck = 179;
+    static constexpr int kStageControllerStart = 224;
+    static constexpr int kStageControllerStart2 = 225;
+    static constexpr int kStageControllerChunk = 226;
+    static constexpr int kStageControllerCheck = 227;
+    static constexpr std::size_t kDspChunkSize = 296;
+    static constexpr std::size_t kControllerChunkSize = 48;
+
     static constexpr std::uint8_t kReadIntoPreset =
         0xAB; // byte 9 of a block read whose reply goes to a preset copy
 
@@ -61,6 +74,10 @@ public:
     std::unique_ptr<SendData> BuildBlockRead(int preset, int type, int index, bool intoLiveImage) const;
     std::unique_ptr<SendData> BuildSystemRead(int subCode, int value) const;
     std::unique_ptr<SendData> BuildSystemWrite(int subCode, int value) const;
+    // Firmware frame of `stage` with its fixed payload length: `bytes` first, the rest filled (zeros for the
+    // start stages, 0xFF after file bytes). nullptr for an unknown stage or more bytes than the stage
+    // carries. The packet carries the stage; its progress index is left to the caller.
+    std::unique_ptr<SendData> BuildFirmwareFrame(int stage, std::span<const std::uint8_t> bytes = {}) const;
 
     // Whether another output channel shares the link group of `channel`.
     bool IsLinked(int channel) const;

@@ -12,6 +12,7 @@ enum WindowMessage : int {
     UM_TRANSFER_DONE = 1174,
     UM_FIRMWARE_STATUS = 1175,
     UM_TRANSFER_PROGRESS = 1176, // wParam: the progress index the transfer popup's bar moves to
+    UM_FIRMWARE_PROGRESS = 1177, // wParam: the firmware update's progress position
     UM_LINK_LOST = 1178,
     UM_AUTO_CONNECT = 1180,
     UM_FIRMWARE_TOO_OLD = 1184,

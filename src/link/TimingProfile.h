@@ -18,6 +18,17 @@ struct TimingProfile {
     ms readWait{0};           // how long a socket read waits for a packet before returning an empty report
     ms stopLimit{6000};       // StopLinkIO's wait for the worker to leave a transport call and its cycle
 
+    // Firmware update. The pause after each input report depends on the stage awaiting its reply: the
+    // hand controller answers far more slowly than the DSP.
+    ms firmwareAfterReport{5};        // after each output report of a firmware frame
+    ms firmwareDspStage{2};           // stages 176..179
+    ms firmwareControllerStart{5000}; // stages 224 and 225
+    ms firmwareControllerChunk{600};  // stage 226
+    ms firmwareControllerCheck{300};  // stage 227
+    ms firmwareWhileEmpty{10};        // further pause while only empty reports have arrived in a cycle
+    ms firmwareRestartWait{3000};     // stage 176 acknowledged: the device restarts; reopen after this
+    ms firmwareRetry{50};             // between attempts to open the device; idle cycle with nothing queued
+
     // Real hardware.
     static TimingProfile Device() { return {}; }
 
@@ -36,6 +47,14 @@ struct TimingProfile {
         t.firmwareLimit = ms{2000};
         t.readWait = ms{1};
         t.stopLimit = ms{2000};
+        t.firmwareAfterReport = ms{0};
+        t.firmwareDspStage = ms{0};
+        t.firmwareControllerStart = ms{0};
+        t.firmwareControllerChunk = ms{0};
+        t.firmwareControllerCheck = ms{0};
+        t.firmwareWhileEmpty = ms{0};
+        t.firmwareRestartWait = ms{0};
+        t.firmwareRetry = ms{0};
         return t;
     }
 };

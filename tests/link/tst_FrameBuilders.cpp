@@ -108,6 +108,7 @@ private slots:
     void wholeBlocks();
     void markerByteOnlyForLiveIntoPreset();
     void invalidArgumentsBuildNothing();
+    void firmwarePacketsCarryTheirStage();
 };
 
 void TestFrameBuilders::catalogue_data() {
@@ -205,6 +206,28 @@ void TestFrameBuilders::catalogue_data() {
         << sysRead(145, 0) << Hex("A2 A2 A2 A3 B4 01 00 04 91 00 00 00 08 00 00 00 00 00 00 00 00 00 28 AA");
     QTest::newRow("read 146")
         << sysRead(146, 0) << Hex("A2 A2 A2 A3 B4 01 00 04 92 00 00 00 08 00 00 00 00 00 00 00 00 00 2B AA");
+
+    auto firmware = [](int stage, std::vector<std::uint8_t> bytes) {
+        return Builder([=](KTVCommand& c) { return c.BuildFirmwareFrame(stage, bytes); });
+    };
+    QTest::newRow("firmware 176: sixteen zeros")
+        << firmware(176, {})
+        << Hex("A2 A2 A2 A3 B3 01 00 04 B0 00 00 00 10 00 "
+               "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 16 AA");
+    QTest::newRow("firmware 177: short head padded with FF")
+        << firmware(177, {0x11, 0x22}) << Hex("A2 A2 A2 A3 B3 01 00 04 B1 00 00 00 04 00 11 22 FF FF 30 AA");
+    QTest::newRow("firmware 179: check byte")
+        << firmware(179, {0x5A}) << Hex("A2 A2 A2 A3 B3 01 00 04 B3 00 00 00 01 00 5A 5E AA");
+    QTest::newRow("firmware 225: sixteen zeros")
+        << firmware(225, {})
+        << Hex("A2 A2 A2 A3 B3 01 00 04 E1 00 00 00 10 00 "
+               "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 47 AA");
+    QTest::newRow("firmware 226: 48-byte chunk, 2 bytes and padding")
+        << firmware(226, {0x01, 0x02})
+        << Hex("A2 A2 A2 A3 B3 01 00 04 E2 00 00 00 30 00 01 02 "
+               "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF "
+               "FF "
+               "FF FF FF FF FF FF FF FF FF FF FF FF FF FF 67 AA");
 }
 
 void TestFrameBuilders::catalogue() {
@@ -295,6 +318,21 @@ void TestFrameBuilders::invalidArgumentsBuildNothing() {
     QVERIFY(!rig.command.BuildBlockWrite(21, 3, 0, false)); // preset copies are 1..20
     QVERIFY(!rig.command.BuildSystemWrite(136, 0));         // read-only field
     QVERIFY(!rig.command.BuildSystemWrite(134, 21));
+    QVERIFY(!rig.command.BuildFirmwareFrame(180));
+    QVERIFY(!rig.command.BuildFirmwareFrame(177, std::vector<std::uint8_t>(5, 0)));
+    QVERIFY(!rig.command.BuildFirmwareFrame(178, std::vector<std::uint8_t>(297, 0)));
+    QVERIFY(!rig.command.BuildFirmwareFrame(226, std::vector<std::uint8_t>(49, 0)));
+}
+
+void TestFrameBuilders::firmwarePacketsCarryTheirStage() {
+    Rig rig;
+    for (int stage : {176, 177, 178, 179, 224, 225, 226, 227}) {
+        const auto packet = rig.command.BuildFirmwareFrame(stage);
+        QVERIFY(packet);
+        QCOMPARE(packet->firmwareStage, stage);
+        QCOMPARE(packet->progressIndex, 0);
+    }
+    QCOMPARE(rig.command.BuildSystemWrite(144, 0)->firmwareStage, 0);
 }
 
 QTEST_APPLESS_MAIN(TestFrameBuilders)

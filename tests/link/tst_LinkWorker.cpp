@@ -320,7 +320,7 @@ void TestLinkWorker::firmwareUpdateRunsFirmwareCyclesUntilFinished() {
             QVERIFY(&worker.Command() != nullptr);
             ++cycles;
         }
-        void OnFirmwareReply(const SendData*) override {}
+        void OnFirmwareReply(const SendData*, bool) override {}
         std::atomic<int> cycles{0};
     } hook;
     Rig rig;

@@ -449,12 +449,14 @@ void TestReplyAssembler::firmwareHookSeesTheHeadBeforeTheCommandActs() {
         bool UpdateInProgress() const override { return true; }
         bool UpdateFinished() const override { return false; }
         void FirmwareCycle(CLinkWorker&) override {}
-        void OnFirmwareReply(const SendData* head) override {
+        void OnFirmwareReply(const SendData* head, bool finishesHead) override {
             heads.push_back(head);
+            finishes.push_back(finishesHead);
             counts.push_back(command->Queue().Count());
         }
         KTVCommand* command = nullptr;
         std::vector<const SendData*> heads;
+        std::vector<bool> finishes;
         std::vector<int> counts;
     } hook;
     Rig rig;
@@ -462,13 +464,15 @@ void TestReplyAssembler::firmwareHookSeesTheHeadBeforeTheCommandActs() {
     rig.command.SetFirmwareHook(&hook);
     rig.QueueWritten();
     const SendData* head = rig.command.Queue().Head();
+    QVERIFY(rig.Feed(ReplyFrames::Repeat())); // the packet stays to go out again
     QVERIFY(rig.Feed(ReplyFrames::Ack()));
     QVERIFY(rig.Feed(ReplyFrames::Ack())); // nothing queued any more
     Bytes bad = ReplyFrames::Ack();
     bad[14] ^= 1;
     QVERIFY(!rig.Feed(bad)); // invalid replies never reach the hook
-    QCOMPARE(hook.heads, (std::vector<const SendData*>{head, nullptr}));
-    QCOMPARE(hook.counts, (std::vector<int>{1, 0}));
+    QCOMPARE(hook.heads, (std::vector<const SendData*>{head, head, nullptr}));
+    QCOMPARE(hook.finishes, (std::vector<bool>{false, true, true}));
+    QCOMPARE(hook.counts, (std::vector<int>{1, 1, 0}));
 }
 
 QTEST_APPLESS_MAIN(TestReplyAssembler)
