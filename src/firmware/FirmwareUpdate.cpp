@@ -1,0 +1,327 @@
+// The staged firmware update: queues the loaded file as firmware frames and runs the worker's firmware cycle.
+#include "firmware/FirmwareUpdate.h"
+
+#include "firmware/FirmwareHost.h"
+#include "link/KTVCommand.h"
+#include "link/LinkWorker.h"
+#include "link/Notifier.h"
+#include "link/ReportTransport.h"
+#include "presets/SettingsStore.h"
+
+#include <algorithm>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Pause after each input report while a stage awaits its reply.
+struct StagePause {
+    int first;
+    int last;
+    TimingProfile::ms TimingProfile::*pause;
+};
+
+constexpr StagePause kStagePauses[] = {
+    {KTVCommand::kStageDspStart, KTVCommand::kStageDspCheck, &TimingProfile::firmwareDspStage},
+    {KTVCommand::kStageControllerStart, KTVCommand::kStageControllerStart2,
+     &TimingProfile::firmwareControllerStart},
+    {KTVCommand::kStageControllerChunk, KTVCommand::kStageControllerChunk,
+     &TimingProfile::firmwareControllerChunk},
+    {KTVCommand::kStageControllerCheck, KTVCommand::kStageControllerCheck,
+     &TimingProfile::firmwareControllerCheck},
+};
+
+TimingProfile::ms PauseFor(const TimingProfile& timing, int stage) {
+    for (const StagePause& p : kStagePauses)
+        if (stage >= p.first && stage <= p.last)
+            return timing.*p.pause;
+    return TimingProfile::ms{0};
+}
+
+bool IsEmptyReport(const Report& report) {
+    return std::all_of(report.begin(), report.end(), [](std::uint8_t b) { return b == 0; });
+}
+
+// The next chunk of `data` from `sent` on, at most `size` bytes; `sent` moves past it.
+std::span<const std::uint8_t> TakeChunk(const std::vector<std::uint8_t>& data, std::size_t& sent,
+                                        std::size_t size) {
+    const std::size_t n = std::min(size, data.size() - sent);
+    const auto chunk = std::span(data).subspan(sent, n);
+    sent += n;
+    return chunk;
+}
+
+} // namespace
+
+CFirmwareUpdate::CFirmwareUpdate(CFirmwareHost& host, CSettingsStore& store, const TimingProfile& timing)
+    : m_host(host), m_command(host.Command()), m_store(store), m_file(store), m_timing(timing) {}
+
+CFirmwareUpdate::~CFirmwareUpdate() {
+    if (m_command.FirmwareHook() == this)
+        m_command.SetFirmwareHook(nullptr);
+}
+
+// --- UI thread --------------------------------------------------------------------------------------------
+
+Status CFirmwareUpdate::GuardWhileUpdating() const {
+    return m_inProgress.load() ? Status::Error(kUpdateBusy) : Status::Ok();
+}
+
+Status CFirmwareUpdate::BrowseFirmware(const QString& path) {
+    if (Status busy = GuardWhileUpdating(); !busy)
+        return busy;
+    m_file.BrowseFirmware(path);
+    return Status::Ok();
+}
+
+void CFirmwareUpdate::ResetSequence() {
+    m_dspStep = DspStep::Start;
+    m_controllerStep = ControllerStep::Start;
+    m_firstCall = true;
+    m_dspSent = 0;
+    m_controllerSent = 0;
+    m_nextProgressIndex = 1;
+    m_done.store(false);
+    m_halted.store(false);
+    m_restartDue.store(false);
+    m_progress.store(0);
+    m_lastStage.store(0);
+}
+
+FirmwareLoad CFirmwareUpdate::LoadFirmware() {
+    if (Status busy = GuardWhileUpdating(); !busy)
+        return {busy, std::nullopt};
+    std::lock_guard lock(m_command.LinkLock());
+    ResetSequence();
+    return m_file.LoadFirmware();
+}
+
+Status CFirmwareUpdate::StartUpdate(const QString& path) {
+    if (m_inProgress.load())
+        return Status::Ok();
+    m_store.SetFirmwareFile(path);
+    const FirmwareLoad load = LoadFirmware();
+    if (!load.status)
+        return load.status;
+    if (load.notice)
+        m_host.ShowMessage(*load.notice);
+
+    if (m_host.LinkOpen())
+        m_host.CloseLink();
+    const auto deadline = Clock::now() + m_timing.firmwareLimit;
+    while (!m_host.OpenDevice()) {
+        if (Clock::now() >= deadline) {
+            m_command.Clear();
+            return Status::Error(kConnectFailure);
+        }
+        if (m_timing.firmwareRetry.count() > 0)
+            std::this_thread::sleep_for(m_timing.firmwareRetry);
+        else
+            std::this_thread::yield();
+    }
+
+    m_command.Clear();
+    m_inProgress.store(true);
+    m_command.SetFirmwareHook(this);
+    m_host.StartLinkIO();
+    return Status::Ok();
+}
+
+std::optional<SysText> CFirmwareUpdate::OnUpdateFinished(std::intptr_t status) {
+    if (status != kStatusFinished || !m_inProgress.load())
+        return std::nullopt;
+    m_host.CloseLink();
+    EndUpdate();
+    return kUpdateDone;
+}
+
+void CFirmwareUpdate::EndUpdate() {
+    m_inProgress.store(false);
+    if (m_command.FirmwareHook() == this)
+        m_command.SetFirmwareHook(nullptr);
+}
+
+int CFirmwareUpdate::LastStage() const {
+    return m_inProgress.load() ? m_lastStage.load() : 0;
+}
+
+// --- I/O worker -------------------------------------------------------------------------------------------
+
+void CFirmwareUpdate::QueueFrame(int stage, std::span<const std::uint8_t> bytes) {
+    auto packet = m_command.BuildFirmwareFrame(stage, bytes);
+    packet->progressIndex = m_nextProgressIndex++;
+    m_command.Queue().Push(std::move(packet));
+}
+
+void CFirmwareUpdate::NextFirmwareFrames() {
+    if (m_firstCall) {
+        m_firstCall = false;
+        return;
+    }
+    if (m_controllerSent < m_file.ControllerData().size())
+        NextControllerFrames();
+    else if (m_dspSent < m_file.DspData().size())
+        NextDspFrames();
+}
+
+void CFirmwareUpdate::NextDspFrames() {
+    const std::vector<std::uint8_t>& data = m_file.DspData();
+    if (m_dspStep == DspStep::Start) {
+        QueueFrame(KTVCommand::kStageDspStart);
+        m_dspStep = DspStep::Head;
+    }
+    if (m_dspStep == DspStep::Head) {
+        // The first bytes of the file, which the first chunk carries again.
+        QueueFrame(KTVCommand::kStageDspHead,
+                   std::span(data).first(std::min(data.size(), CFirmwareFile::kDspHeadSize)));
+        m_dspStep = DspStep::Chunks;
+    }
+    if (m_dspStep == DspStep::Chunks) {
+        QueueFrame(KTVCommand::kStageDspChunk, TakeChunk(data, m_dspSent, KTVCommand::kDspChunkSize));
+        if (m_dspSent == data.size())
+            m_dspStep = DspStep::Check;
+    }
+    if (m_dspStep == DspStep::Check) {
+        const std::uint8_t check = m_file.CheckByte();
+        QueueFrame(KTVCommand::kStageDspCheck, std::span(&check, 1));
+        m_dspStep = DspStep::Finished;
+    }
+}
+
+void CFirmwareUpdate::NextControllerFrames() {
+    const std::vector<std::uint8_t>& data = m_file.ControllerData();
+    if (m_controllerStep == ControllerStep::Start) {
+        QueueFrame(KTVCommand::kStageControllerStart);
+        QueueFrame(KTVCommand::kStageControllerStart2);
+        m_controllerStep = ControllerStep::Chunks;
+    }
+    if (m_controllerStep == ControllerStep::Chunks) {
+        QueueFrame(KTVCommand::kStageControllerChunk,
+                   TakeChunk(data, m_controllerSent, KTVCommand::kControllerChunkSize));
+        if (m_controllerSent == data.size())
+            m_controllerStep = ControllerStep::Check;
+    }
+    if (m_controllerStep == ControllerStep::Check) {
+        const std::uint8_t check = m_file.CheckByte();
+        QueueFrame(KTVCommand::kStageControllerCheck, std::span(&check, 1));
+        m_controllerStep = ControllerStep::Finished;
+    }
+}
+
+void CFirmwareUpdate::Fail(CLinkWorker& worker) {
+    m_halted.store(true);
+    worker.ReportLinkLost();
+}
+
+void CFirmwareUpdate::FirmwareCycle(CLinkWorker& worker) {
+    const auto start = Clock::now();
+    if (!worker.LinkOpen() || worker.StopRequested())
+        return;
+    const TimingProfile& timing = worker.Timing();
+    int stage = 0;
+    {
+        std::lock_guard lock(m_command.LinkLock());
+        if (worker.StopRequested())
+            return; // the transport may be closing
+        SendDataQueue& queue = m_command.Queue();
+        if (!queue.Head())
+            NextFirmwareFrames();
+        SendData* head = queue.Head();
+        if (head) {
+            stage = head->firmwareStage;
+            m_lastStage.store(stage);
+            if (++head->attempts > kMaxWrites) {
+                Fail(worker);
+                return;
+            }
+            head->readPosition = 0; // every attempt writes the whole frame
+            if (!worker.WriteHeadPacket(timing.firmwareAfterReport)) {
+                Fail(worker);
+                return;
+            }
+        }
+    }
+    if (stage == 0) {
+        // Nothing to send: the first cycle after the start, or the sequence has run out.
+        worker.Pause(timing.firmwareRetry);
+        return;
+    }
+    ReadReply(worker, stage, start);
+}
+
+void CFirmwareUpdate::ReadReply(CLinkWorker& worker, int stage, Clock::time_point start) {
+    const TimingProfile& timing = worker.Timing();
+    const auto pause = PauseFor(timing, stage);
+    bool onlyEmpty = true;
+    while (worker.LinkOpen() && !worker.StopRequested()) {
+        Report report{};
+        const bool read = worker.Transport().ReadReport(report);
+        if (worker.StopRequested())
+            return;
+        if (!read) {
+            Fail(worker); // the device went away without acknowledging
+            return;
+        }
+        worker.Pause(pause);
+        onlyEmpty = onlyEmpty && IsEmptyReport(report);
+        if (onlyEmpty)
+            worker.Pause(timing.firmwareWhileEmpty);
+        if (m_command.FeedReport(report)) {
+            if (m_restartDue.exchange(false))
+                ReopenAfterRestart(worker);
+            return;
+        }
+        if (Clock::now() - start > timing.firmwareLimit) {
+            worker.Pause(timing.linkLostSettle);
+            Fail(worker);
+            return;
+        }
+    }
+}
+
+void CFirmwareUpdate::ReopenAfterRestart(CLinkWorker& worker) {
+    const TimingProfile& timing = worker.Timing();
+    if (!worker.Pause(timing.firmwareRestartWait))
+        return;
+    CReportTransport& transport = worker.Transport();
+    transport.Close();
+    {
+        std::lock_guard lock(m_command.LinkLock());
+        m_command.ResetAssembler();
+    }
+    // The device may take longer than the wait to come back; give it up to the firmware limit.
+    const auto deadline = Clock::now() + timing.firmwareLimit;
+    while (!transport.Open()) {
+        if (Clock::now() >= deadline) {
+            Fail(worker);
+            return;
+        }
+        if (timing.firmwareRetry.count() > 0) {
+            if (!worker.Pause(timing.firmwareRetry))
+                return;
+        } else if (worker.StopRequested()) {
+            return;
+        } else {
+            std::this_thread::yield();
+        }
+    }
+}
+
+void CFirmwareUpdate::OnFirmwareReply(const SendData* head, bool finishesHead) {
+    if (!head || !finishesHead || head->firmwareStage == 0 || head->progressIndex == 0)
+        return;
+    const int position = m_progress.fetch_add(1) + 1;
+    CNotifier& notifier = m_command.Notifier();
+    notifier.Post(UM_FIRMWARE_PROGRESS, position, 0);
+    const int stage = head->firmwareStage;
+    if (stage == KTVCommand::kStageDspStart)
+        m_restartDue.store(true);
+    const bool last = stage == KTVCommand::kStageDspCheck ||
+                      (stage == KTVCommand::kStageControllerCheck && !m_file.DspLoaded());
+    if (last) {
+        m_done.store(true);
+        notifier.Post(UM_FIRMWARE_STATUS, 0, kStatusFinished);
+    }
+}
