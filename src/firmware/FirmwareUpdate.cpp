@@ -1,7 +1,7 @@
 // The staged firmware update: queues the loaded file as firmware frames and runs the worker's firmware cycle.
 #include "firmware/FirmwareUpdate.h"
 
-#include "firmware/FirmwareHost.h"
+#include "link/FirmwareHost.h"
 #include "link/KTVCommand.h"
 #include "link/LinkWorker.h"
 #include "link/Notifier.h"
@@ -65,15 +65,22 @@ CFirmwareUpdate::~CFirmwareUpdate() {
 
 // --- UI thread --------------------------------------------------------------------------------------------
 
-Status CFirmwareUpdate::GuardWhileUpdating() const {
-    return m_inProgress.load() ? Status::Error(kUpdateBusy) : Status::Ok();
+bool CFirmwareUpdate::InProgress() const {
+    return m_host.FirmwareUpdating() && m_command.FirmwareHook() == this;
 }
 
-Status CFirmwareUpdate::BrowseFirmware(const QString& path) {
-    if (Status busy = GuardWhileUpdating(); !busy)
-        return busy;
+bool CFirmwareUpdate::RefuseWhileUpdating() {
+    if (!InProgress())
+        return false;
+    m_host.ShowMessage(kUpdateBusy);
+    return true;
+}
+
+bool CFirmwareUpdate::BrowseFirmware(const QString& path) {
+    if (RefuseWhileUpdating())
+        return false;
     m_file.BrowseFirmware(path);
-    return Status::Ok();
+    return true;
 }
 
 void CFirmwareUpdate::ResetSequence() {
@@ -87,64 +94,46 @@ void CFirmwareUpdate::ResetSequence() {
     m_halted.store(false);
     m_restartDue.store(false);
     m_progress.store(0);
-    m_lastStage.store(0);
 }
 
 FirmwareLoad CFirmwareUpdate::LoadFirmware() {
-    if (Status busy = GuardWhileUpdating(); !busy)
-        return {busy, std::nullopt};
+    if (InProgress())
+        return {Status::Error(kUpdateBusy), std::nullopt};
     std::lock_guard lock(m_command.LinkLock());
     ResetSequence();
     return m_file.LoadFirmware();
 }
 
-Status CFirmwareUpdate::StartUpdate(const QString& path) {
-    if (m_inProgress.load())
-        return Status::Ok();
+bool CFirmwareUpdate::StartUpdate(const QString& path) {
+    if (InProgress())
+        return false;
     m_store.SetFirmwareFile(path);
     const FirmwareLoad load = LoadFirmware();
-    if (!load.status)
-        return load.status;
     if (load.notice)
         m_host.ShowMessage(*load.notice);
+    if (!load.status) {
+        m_host.ShowMessage(load.status.error());
+        return false;
+    }
 
     if (m_host.LinkOpen())
         m_host.CloseLink();
-    const auto deadline = Clock::now() + m_timing.firmwareLimit;
-    while (!m_host.OpenDevice()) {
-        if (Clock::now() >= deadline) {
-            m_command.Clear();
-            return Status::Error(kConnectFailure);
-        }
-        if (m_timing.firmwareRetry.count() > 0)
-            std::this_thread::sleep_for(m_timing.firmwareRetry);
-        else
-            std::this_thread::yield();
+    if (!m_host.OpenDeviceWithRetries(m_timing.firmwareLimit)) {
+        m_command.Clear();
+        m_host.ReportConnectFailure();
+        return false;
     }
-
-    m_command.Clear();
-    m_inProgress.store(true);
-    m_command.SetFirmwareHook(this);
-    m_host.StartLinkIO();
-    return Status::Ok();
+    m_host.StartFirmwareLink(*this);
+    return true;
 }
 
-std::optional<SysText> CFirmwareUpdate::OnUpdateFinished(std::intptr_t status) {
-    if (status != kStatusFinished || !m_inProgress.load())
-        return std::nullopt;
+bool CFirmwareUpdate::OnUpdateFinished(std::intptr_t status) {
+    if (status != kStatusFinished)
+        return false;
     m_host.CloseLink();
-    EndUpdate();
-    return kUpdateDone;
-}
-
-void CFirmwareUpdate::EndUpdate() {
-    m_inProgress.store(false);
-    if (m_command.FirmwareHook() == this)
-        m_command.SetFirmwareHook(nullptr);
-}
-
-int CFirmwareUpdate::LastStage() const {
-    return m_inProgress.load() ? m_lastStage.load() : 0;
+    m_host.EndFirmwareLink();
+    m_host.ShowMessage(kUpdateDone);
+    return true;
 }
 
 // --- I/O worker -------------------------------------------------------------------------------------------
@@ -231,7 +220,7 @@ void CFirmwareUpdate::FirmwareCycle(CLinkWorker& worker) {
         SendData* head = queue.Head();
         if (head) {
             stage = head->firmwareStage;
-            m_lastStage.store(stage);
+            m_host.SetFirmwareStage(stage);
             if (++head->attempts > kMaxWrites) {
                 Fail(worker);
                 return;

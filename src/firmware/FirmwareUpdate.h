@@ -12,63 +12,57 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <optional>
 #include <span>
 
 class CFirmwareHost;
 class CSettingsStore;
 class KTVCommand;
 
-// UI thread: loading, starting, finishing and the guards. I/O worker: NextFirmwareFrames, FirmwareCycle and
-// OnFirmwareReply (the last under the link lock). The sequence state belongs to the worker while an update
-// runs and to the UI thread otherwise; flags and progress shared by both are atomics.
+// UI thread: loading, starting, finishing and the guard; texts go to the user through the host. I/O worker:
+// NextFirmwareFrames, FirmwareCycle and OnFirmwareReply (the last under the link lock). The sequence state
+// belongs to the worker while an update runs and to the UI thread otherwise; what both read is atomic.
 //
-// While it owns the link the update is installed as the command's firmware hook, so the worker runs firmware
-// cycles: one frame written, its acknowledgement read, the next frame. Progress goes out as
-// UM_FIRMWARE_PROGRESS (wParam = position, range 0..ProgressRange()); the last acknowledgement posts
-// UM_FIRMWARE_STATUS with lParam 179, which the controller hands to OnUpdateFinished. A failure posts
-// UM_LINK_LOST once; the controller's link-lost path then calls EndUpdate.
+// An update runs while the host's firmware-update flag is set: the update is then the command's firmware
+// hook and the worker runs firmware cycles, each writing one frame and reading its acknowledgement.
+// Progress goes out as UM_FIRMWARE_PROGRESS (wParam = position, range 0..ProgressRange()); the last
+// acknowledgement posts UM_FIRMWARE_STATUS with lParam 179, which the controller hands to OnUpdateFinished.
+// A failure posts UM_LINK_LOST once and the controller's link-lost path ends the update.
 class CFirmwareUpdate : public CFirmwareHook {
 public:
     static constexpr SysText kUpdateDone{"Update successfully!", "固件更新完成!"};
     static constexpr SysText kUpdateBusy{"Don't close up the update!", "更新中 请勿关闭!"};
-    static constexpr SysText kConnectFailure{"unable to connect", "无法连接设备"};
     static constexpr std::intptr_t kStatusFinished = 179; // lParam of UM_FIRMWARE_STATUS at the end
     static constexpr int kMaxWrites = 2;                  // a frame written this often unanswered ends it
 
-    // `timing` paces the device-open attempts of StartUpdate; the worker's own profile paces its cycles.
+    // `timing` limits the device-open attempts of StartUpdate; the worker's own profile paces its cycles.
     CFirmwareUpdate(CFirmwareHost& host, CSettingsStore& store, const TimingProfile& timing);
     ~CFirmwareUpdate() override;
     CFirmwareUpdate(const CFirmwareUpdate&) = delete;
     CFirmwareUpdate& operator=(const CFirmwareUpdate&) = delete;
 
     // --- UI thread ----------------------------------------------------------------------------------------
-    // The file dialog's choice; refused with kUpdateBusy while an update runs.
-    Status BrowseFirmware(const QString& path);
-    // Loads the file named by the firmware path and puts the frame sequence back to its start; refused with
+    // While an update runs, shows "Don't close up the update!" and returns true: closing the update dialog,
+    // its browse button and the factory reset ask this first.
+    bool RefuseWhileUpdating();
+    // The file dialog's choice: stores and saves the firmware location. Refused while an update runs.
+    bool BrowseFirmware(const QString& path);
+    // Loads the file named by the firmware path and puts the frame sequence back to its start. Refused with
     // kUpdateBusy while an update runs.
     FirmwareLoad LoadFirmware();
-    // The start button, with the path field's text: loads it (the controller-file warning is shown through
-    // the host before the device is touched), closes an open link, opens the device (retrying up to the
-    // firmware limit) and starts the worker in firmware cycles. Nothing happens while an update runs. On
-    // failure the caller shows the text and puts the firmware path (cleared when the file could not be read)
-    // back into the field.
-    Status StartUpdate(const QString& path);
-    // UM_FIRMWARE_STATUS: with lParam 179 while an update runs, closes the link, ends the update and returns
-    // the success text to show; nothing otherwise.
-    std::optional<SysText> OnUpdateFinished(std::intptr_t status);
-    // The controller ended the update on its link-lost or removal path, after stopping the worker.
-    void EndUpdate();
-    // kUpdateBusy while an update runs: closing the update dialog, its browse button and the factory reset
-    // show it instead of acting.
-    Status GuardWhileUpdating() const;
+    // The start button, with the path field's text. Loads the file (showing the controller-file warning
+    // before the device is touched), closes an open link, opens the device (retrying up to the firmware
+    // limit) and starts the worker in firmware cycles. File and connection errors are shown; then the caller
+    // puts the firmware path (cleared when the file could not be read) back into the field. Ignored while an
+    // update runs. Returns whether the update started.
+    bool StartUpdate(const QString& path);
+    // UM_FIRMWARE_STATUS: with lParam 179 closes the link, ends the update and shows "Update successfully!";
+    // other values are ignored. Returns whether it acted.
+    bool OnUpdateFinished(std::intptr_t status);
 
-    bool InProgress() const { return m_inProgress.load(); }
+    bool InProgress() const;
     const CFirmwareFile& File() const { return m_file; }
     int ProgressRange() const { return m_file.FrameCount(); }
     int ProgressPosition() const { return m_progress.load(); }
-    // Stage of the frame last written while an update runs, 0 otherwise (the device re-enumerates after 176).
-    int LastStage() const;
 
     // --- I/O worker ---------------------------------------------------------------------------------------
     // With the queue empty: the next frames of the loaded file, ending with one data chunk (or the check
@@ -76,7 +70,7 @@ public:
     // lock.
     void NextFirmwareFrames();
 
-    bool UpdateInProgress() const override { return m_inProgress.load(); }
+    bool UpdateInProgress() const override { return InProgress(); }
     // Also once a failure was reported: the worker then waits for the controller to stop it.
     bool UpdateFinished() const override { return m_done.load() || m_halted.load(); }
     void FirmwareCycle(CLinkWorker& worker) override;
@@ -107,10 +101,8 @@ private:
     std::size_t m_controllerSent = 0; // bytes of the controller data already queued in chunks
     int m_nextProgressIndex = 1;
 
-    std::atomic<bool> m_inProgress{false};
     std::atomic<bool> m_done{false};
     std::atomic<bool> m_halted{false};     // a failure was reported
     std::atomic<bool> m_restartDue{false}; // stage 176 acknowledged: the device is restarting
     std::atomic<int> m_progress{0};
-    std::atomic<int> m_lastStage{0};
 };

@@ -1,6 +1,7 @@
 // The widget-free controller of the main window: owns the device link and runs the connection lifecycle.
 #include "link/DeviceController.h"
 
+#include "firmware/FirmwareUpdate.h"
 #include "link/ControllerView.h"
 #include "link/DeviceAccess.h"
 #include "link/FirmwareHook.h"
@@ -94,7 +95,7 @@ void CDeviceController::HandleMessage(int message, std::intptr_t wParam, std::in
         FirmwareTooOld();
         break;
     case UM_FIRMWARE_STATUS:
-        FirmwareStatus(static_cast<int>(wParam));
+        FirmwareStatus(static_cast<int>(lParam));
         break;
     case UM_PRESETS_READ_DONE:
         if (m_presetsRead)
@@ -261,10 +262,14 @@ void CDeviceController::FirmwareTooOld() {
 void CDeviceController::FirmwareStatus(int status) {
     if (status != kFirmwareUpdateDone)
         return;
+    if (m_firmware) {
+        m_firmware->OnUpdateFinished(status);
+        return;
+    }
     StopLinkIO();
     EndFirmwareLink();
     CloseLink();
-    m_view.ShowMessage(kUpdateDone);
+    m_view.ShowMessage(CFirmwareUpdate::kUpdateDone);
 }
 
 void CDeviceController::AdoptDeviceValue(int message, int value) {
@@ -311,6 +316,14 @@ void CDeviceController::StartFirmwareLink(CFirmwareHook& hook) {
     m_firmwareUpdate = true;
     m_linkOpen = true;
     m_worker.StartLinkIO();
+}
+
+bool CDeviceController::FactoryResetRefused() {
+    return m_firmware && m_firmware->RefuseWhileUpdating();
+}
+
+void CDeviceController::ShowMessage(const SysText& text) {
+    m_view.ShowMessage(text);
 }
 
 void CDeviceController::EndFirmwareLink() {

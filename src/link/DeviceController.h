@@ -2,6 +2,7 @@
 #pragma once
 
 #include "link/DeviceChange.h"
+#include "link/FirmwareHost.h"
 #include "link/KTVCommand.h"
 #include "link/LinkWorker.h"
 #include "link/TimingProfile.h"
@@ -20,6 +21,7 @@
 class CControllerView;
 class CDeviceAccess;
 class CFirmwareHook;
+class CFirmwareUpdate;
 class CKTV_Data;
 class CNotifier;
 class CQtNotifier;
@@ -31,7 +33,7 @@ class CQtNotifier;
 // read-back queued), Connected (image applied: the connected flag is 1 and edits are sent), Firmware (an
 // update owns the link). The connected flag becomes 1 only when the device image has been applied, on every
 // way in, so that edits made while connecting are neither sent nor lost in a half-read model.
-class CDeviceController {
+class CDeviceController : public CFirmwareHost {
 public:
     static constexpr char kExpectedIdentifier[] = "PIRKAVO-31EQ-V3.0";
     static constexpr std::size_t kComparedIdentifierChars = 15;
@@ -40,7 +42,6 @@ public:
 
     static constexpr SysText kConnectFailure{"unable to connect", "无法连接设备"};
     static constexpr SysText kFirmwareTooOld{"Please Update the Firmware!", "数据回传错误!"};
-    static constexpr SysText kUpdateDone{"Update successfully!", "固件更新完成!"};
     static constexpr SysText kNotConnected{"The device is not connected", "设备未连接"};
 
     using MessageObserver = std::function<void(int message, std::intptr_t wParam, std::intptr_t lParam)>;
@@ -50,7 +51,7 @@ public:
     CDeviceController(ModelGlobals& globals, CKTV_Data& data, CDeviceAccess& access, CControllerView& view,
                       const TimingProfile& timing, CNotifier* notifier = nullptr);
     // Stops the worker (bounded) and closes the device, which gives up its claim.
-    ~CDeviceController();
+    ~CDeviceController() override;
     CDeviceController(const CDeviceController&) = delete;
     CDeviceController& operator=(const CDeviceController&) = delete;
 
@@ -75,30 +76,36 @@ public:
     // Queues the system reads, the six preset names and the live image under one lock, with the popup.
     void ReadDeviceState();
     // Closes the device and returns to Idle; stops the worker first if it still runs.
-    void CloseLink();
+    void CloseLink() override;
     // Bounded; false when the worker is still inside a transport call (it ends by itself).
     bool StopLinkIO();
-    void ReportConnectFailure();
+    void ReportConnectFailure() override;
 
     // The link as the device monitor's arrival and removal decisions see it.
     LinkSnapshot Snapshot() const;
 
-    bool LinkOpen() const { return m_linkOpen.load(); }
+    bool LinkOpen() const override { return m_linkOpen.load(); }
     bool Connected() const { return m_g.connected.load() != 0; }
     std::string CurrentPath() const;
 
     // ---- Firmware update ---------------------------------------------------------------------------------
     // Tries OpenFirstDevice until it succeeds or `limit` has passed (the box re-enumerates after stage 176).
-    bool OpenDeviceWithRetries(std::chrono::milliseconds limit);
+    bool OpenDeviceWithRetries(std::chrono::milliseconds limit) override;
     // Hands the open link to an update: clears the queue, installs the hook and starts the worker, which runs
     // firmware cycles while the hook says the update is in progress.
-    void StartFirmwareLink(CFirmwareHook& hook);
+    void StartFirmwareLink(CFirmwareHook& hook) override;
     // Takes the hook off the link and clears the update flag and stage (also done by a close).
-    void EndFirmwareLink();
-    bool FirmwareUpdating() const { return m_firmwareUpdate.load(); }
+    void EndFirmwareLink() override;
+    bool FirmwareUpdating() const override { return m_firmwareUpdate.load(); }
     // Code of the firmware frame last written; removals during the re-enumerating stages are ignored.
-    void SetFirmwareStage(int stage) { m_firmwareStage.store(stage); }
+    void SetFirmwareStage(int stage) override { m_firmwareStage.store(stage); }
     int FirmwareStage() const { return m_firmwareStage.load(); }
+    // The update of the firmware dialog: it finishes the update on UM_FIRMWARE_STATUS 179 and guards the
+    // factory reset. Without one, status 179 just closes the link with the success text.
+    void SetFirmwareUpdate(CFirmwareUpdate* update) { m_firmware = update; }
+    // The factory reset asks this first: during an update it shows "Don't close up the update!" and refuses.
+    bool FactoryResetRefused();
+    void ShowMessage(const SysText& text) override;
 
     // ---- Sending -----------------------------------------------------------------------------------------
     // System message `code` (144, 48, 134, ...) at once while the link is open; otherwise nothing.
@@ -126,7 +133,7 @@ public:
 
     ModelGlobals& Globals() const { return m_g; }
     CKTV_Data& Data() const { return m_data; }
-    KTVCommand& Command() { return m_command; }
+    KTVCommand& Command() override { return m_command; }
     CTransferBatches& Batches() { return m_batches; }
     CLinkWorker& Worker() { return m_worker; }
     CDeviceAccess& Access() const { return m_access; }
@@ -167,4 +174,5 @@ private:
     std::array<int, Layout::kChannels> m_savedSwitch{}; // sound switches remembered by a group write
     MessageObserver m_observer;
     std::function<void()> m_presetsRead;
+    CFirmwareUpdate* m_firmware = nullptr;
 };

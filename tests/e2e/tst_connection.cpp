@@ -80,7 +80,7 @@ public:
     bool UpdateInProgress() const override { return true; }
     bool UpdateFinished() const override { return false; }
     void FirmwareCycle(CLinkWorker& worker) override { worker.Pause(std::chrono::milliseconds(1)); }
-    void OnFirmwareReply(const SendData*) override {}
+    void OnFirmwareReply(const SendData*, bool) override {}
 };
 
 enum class Way { Button, Auto, Arrival };
@@ -250,7 +250,7 @@ void TestConnection::linkEnds_data() {
     QTest::newRow("empty data reply") << std::function<void(Rig&)>([](Rig& r) { r.sim->AnswerEmpty(1); })
                                       << QStringList{QStringLiteral("Please Update the Firmware!")};
     QTest::newRow("firmware finished")
-        << std::function<void(Rig&)>([](Rig& r) { r.C().HandleMessage(UM_FIRMWARE_STATUS, 179, 0); })
+        << std::function<void(Rig&)>([](Rig& r) { r.C().HandleMessage(UM_FIRMWARE_STATUS, 0, 179); })
         << QStringList{QStringLiteral("Update successfully!")};
 }
 

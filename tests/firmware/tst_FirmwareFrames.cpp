@@ -109,7 +109,7 @@ void TestFirmwareFrames::sequence() {
     QFile file(dir.filePath(name));
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
     file.close();
-    CFirmwareRig rig(TimingProfile::Fast(), false);
+    CFirmwareRig rig;
     CFirmwareUpdate update(rig, rig.store, TimingProfile::Fast());
     rig.store.SetFirmwareFile(file.fileName());
     QVERIFY(update.LoadFirmware().status.ok());
@@ -141,7 +141,7 @@ void TestFirmwareFrames::loadingStartsTheSequenceAgain() {
     QFile file(dir.filePath("fw.MVA"));
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(Content(300)) == 300);
     file.close();
-    CFirmwareRig rig(TimingProfile::Fast(), false);
+    CFirmwareRig rig;
     CFirmwareUpdate update(rig, rig.store, TimingProfile::Fast());
     rig.store.SetFirmwareFile(file.fileName());
     QVERIFY(update.LoadFirmware().status.ok());

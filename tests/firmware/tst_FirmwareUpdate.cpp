@@ -1,16 +1,14 @@
-// The firmware update against the simulated device: what the device receives, how the update ends, its
-// progress, its failures and its guards.
+// The firmware update cycle by cycle against the simulated device, and what it asks of the controller:
+// the first cycle, the restart after stage 176, frames that go unanswered, starting, finishing and guarding.
 #include "firmware/FirmwareUpdate.h"
 #include "support/FirmwareRig.h"
 #include "support/TempSettings.h"
 
 #include <QtTest>
 
-#include <numeric>
-
 using namespace std::chrono_literals;
 using Stages = QList<int>;
-Q_DECLARE_METATYPE(Stages)
+using Calls = std::vector<std::string>;
 
 namespace {
 
@@ -19,14 +17,6 @@ QByteArray Content(int n) {
     for (int i = 0; i < n; ++i)
         b.append(static_cast<char>((i * 7 + 3) % 251));
     return b;
-}
-
-QByteArray Fill(int n, unsigned char value) {
-    return QByteArray(n, static_cast<char>(value));
-}
-
-QByteArray Bytes(const std::vector<std::uint8_t>& v) {
-    return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size()));
 }
 
 Stages StagesOf(const std::vector<SimFrame>& trace) {
@@ -42,11 +32,10 @@ TimingProfile ShortLimit() {
     return t;
 }
 
-// The update and the controller stand-in it talks to; the worker is stopped before either goes away.
+// The update and the controller stand-in it talks to; the test runs the worker's cycles.
 struct Harness {
-    explicit Harness(const TimingProfile& timing = TimingProfile::Fast(), bool runWorker = true)
-        : rig(timing, runWorker), update(rig, rig.store, timing) {}
-    ~Harness() { rig.worker.StopLinkIO(); }
+    explicit Harness(const TimingProfile& timing = TimingProfile::Fast())
+        : rig(timing), update(rig, rig.store, timing) {}
 
     QString Write(const QString& name, const QByteArray& content) {
         const QString path = dir.filePath(name);
@@ -54,6 +43,16 @@ struct Harness {
         if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
             qFatal("cannot write the test file");
         return path;
+    }
+    void Cycle() { update.FirmwareCycle(rig.worker); }
+    // Cycles until the update has finished or failed; false when it goes on beyond `limit` cycles.
+    bool RunOut(int limit = 100) {
+        for (int i = 0; i < limit; ++i) {
+            if (update.UpdateFinished())
+                return true;
+            Cycle();
+        }
+        return update.UpdateFinished();
     }
 
     QTemporaryDir dir;
@@ -67,206 +66,127 @@ class TestFirmwareUpdate : public QObject {
     Q_OBJECT
 
 private slots:
-    void deliversTheFile_data();
-    void deliversTheFile();
     void firstCycleWritesNothingAndTheRestartKeepsGoing();
-    void frameRepeatedTwiceEndsTheUpdate();
-    void unansweredFrameEndsTheUpdate_data();
-    void unansweredFrameEndsTheUpdate();
-    void deviceNotBackAfterRestartEndsTheUpdate();
-    void deviceOpenRetriesUntilTheLimit();
-    void startClosesAnOpenLinkAfterTheControllerWarning();
+    void frameWrittenTwiceWithoutAcknowledgementEndsIt();
+    void unansweredFrameEndsIt_data();
+    void unansweredFrameEndsIt();
+    void deviceNotBackAfterRestartEndsIt();
+    void startAfterTheWarningClosesAnOpenLink();
+    void noDeviceWithinTheLimit();
     void fileErrorsSendNothing_data();
     void fileErrorsSendNothing();
-    void guardsWhileUpdating();
+    void finishingAndGuards();
 };
 
-void TestFirmwareUpdate::deliversTheFile_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<int>("range");
-    QTest::addColumn<Stages>("stages");
-    QTest::addColumn<QByteArray>("head");   // what stage 177 delivered
-    QTest::addColumn<QByteArray>("chunks"); // stage 178 or 226 chunks, reassembled
-    QTest::addColumn<int>("restarts");
-
-    const QByteArray dsp592 = Content(592);
-    QTest::newRow("DSP 592") << "fw.MVA" << dsp592 << 8 << Stages{176, 177, 178, 178, 179} << dsp592.left(4)
-                             << dsp592 << 1;
-    const QByteArray dsp300 = Content(300);
-    QTest::newRow("DSP 300") << "fw.MVA" << dsp300 << 7 << Stages{176, 177, 178, 178, 179} << dsp300.left(4)
-                             << dsp300 + Fill(292, 0xFF) << 1;
-    const QByteArray contr = Content(100);
-    QTest::newRow("controller 100") << "remote.contr" << contr << 8 << Stages{224, 225, 226, 226, 226, 227}
-                                    << QByteArray() << contr + Fill(44, 0xFF) << 0;
-}
-
-void TestFirmwareUpdate::deliversTheFile() {
-    QFETCH(QString, name);
-    QFETCH(QByteArray, content);
-    QFETCH(int, range);
-    QFETCH(Stages, stages);
-    QFETCH(QByteArray, head);
-    QFETCH(QByteArray, chunks);
-    QFETCH(int, restarts);
-
-    Harness h;
-    QVERIFY(h.update.StartUpdate(h.Write(name, content)).ok());
-    QVERIFY(h.update.InProgress());
-    QCOMPARE(h.update.ProgressRange(), range);
-
-    const auto status = h.rig.notifier.WaitFor(UM_FIRMWARE_STATUS);
-    QVERIFY(status);
-    QCOMPARE(status->lParam, std::intptr_t{179});
-    QCOMPARE(h.rig.notifier.Count(UM_LINK_LOST), 0);
-
-    const SimFirmwareLog log = h.rig.device->Firmware();
-    QCOMPARE(Stages(log.stages.begin(), log.stages.end()), stages);
-    const bool dsp = h.update.File().DspLoaded();
-    QCOMPARE(Bytes(log.dspHead), head);
-    QCOMPARE(Bytes(dsp ? log.dsp : log.controller), chunks);
-    QCOMPARE(dsp ? log.dspCheck : log.controllerCheck, std::optional(h.update.File().CheckByte()));
-    QCOMPARE(h.rig.device->Counters().restarts, restarts);
-
-    // One step per acknowledged frame.
-    std::vector<std::intptr_t> positions;
-    for (const Notification& n : h.rig.notifier.Of(UM_FIRMWARE_PROGRESS))
-        positions.push_back(n.wParam);
-    std::vector<std::intptr_t> expected(static_cast<std::size_t>(stages.size()));
-    std::iota(expected.begin(), expected.end(), 1);
-    QCOMPARE(positions, expected);
-    QCOMPARE(h.update.ProgressPosition(), int(stages.size()));
-
-    const std::optional<SysText> done = h.update.OnUpdateFinished(179);
-    QVERIFY(done);
-    QCOMPARE(done->In(0), QStringLiteral("Update successfully!"));
-    QCOMPARE(done->In(1), QStringLiteral("固件更新完成!"));
-    QVERIFY(!h.update.InProgress());
-    QVERIFY(!h.rig.LinkOpen());
-    QVERIFY(!h.rig.transport.IsOpen());
-    QVERIFY(!h.rig.worker.IsRunning());
-    QCOMPARE(h.rig.command.FirmwareHook(), nullptr);
-    QCOMPARE(h.rig.device->Counters().rejected, 0);
-}
-
 void TestFirmwareUpdate::firstCycleWritesNothingAndTheRestartKeepsGoing() {
-    Harness h(TimingProfile::Fast(), false);
+    Harness h;
     h.rig.device->SetRestartTime(100ms); // longer than the (zero) wait before reopening
-    QVERIFY(h.update.StartUpdate(h.Write("fw.MVA", Content(300))).ok());
+    QVERIFY(h.update.StartUpdate(h.Write("fw.MVA", Content(300))));
+    QVERIFY(h.update.InProgress());
+    QCOMPARE(h.update.ProgressRange(), 7);
 
-    h.update.FirmwareCycle(h.rig.worker);
+    h.Cycle();
     QVERIFY(h.rig.device->Trace().empty());
     QCOMPARE(h.rig.command.Count(), 0);
 
-    h.update.FirmwareCycle(h.rig.worker); // 176, acknowledged; the device restarts and is opened again
+    h.Cycle(); // 176 is acknowledged, the device restarts and is opened again once it is back
     QCOMPARE(StagesOf(h.rig.device->Trace()), Stages{176});
     QCOMPARE(h.rig.device->Counters().restarts, 1);
-    QVERIFY(h.rig.device->IsPlugged());
     QVERIFY(h.rig.transport.IsOpen());
-    QCOMPARE(h.update.LastStage(), 176);
-    QCOMPARE(h.rig.command.Count(), 2); // 177 and the first chunk wait
-    QCOMPARE(h.rig.notifier.Count(UM_LINK_LOST), 0);
+    QCOMPARE(h.rig.FirmwareStage(), 176); // the controller ignores the device's removal meanwhile
+    QCOMPARE(h.rig.command.Count(), 2);   // 177 and the first chunk wait
+    QCOMPARE(h.update.ProgressPosition(), 1);
 
-    for (int cycle = 0; cycle < 10 && h.rig.notifier.Count(UM_FIRMWARE_STATUS) == 0; ++cycle)
-        h.update.FirmwareCycle(h.rig.worker);
+    h.Cycle();
+    QCOMPARE(h.rig.FirmwareStage(), 177);
+    QVERIFY(h.RunOut());
     QCOMPARE(StagesOf(h.rig.device->Trace()), (Stages{176, 177, 178, 178, 179}));
     QCOMPARE(h.rig.notifier.Of(UM_FIRMWARE_STATUS),
              (std::vector<Notification>{{UM_FIRMWARE_STATUS, 0, 179}}));
     QCOMPARE(h.rig.notifier.Count(UM_LINK_LOST), 0);
-    QVERIFY(h.update.UpdateFinished());
+    QCOMPARE(h.update.ProgressPosition(), 5);
 }
 
-void TestFirmwareUpdate::frameRepeatedTwiceEndsTheUpdate() {
+void TestFirmwareUpdate::frameWrittenTwiceWithoutAcknowledgementEndsIt() {
     Harness h;
-    h.rig.device->RequestRepeats(2);
-    QVERIFY(h.update.StartUpdate(h.Write("fw.MVA", Content(300))).ok());
+    h.rig.device->RequestRepeats(2); // answered, but never acknowledged
+    QVERIFY(h.update.StartUpdate(h.Write("fw.MVA", Content(300))));
 
-    QVERIFY(h.rig.notifier.WaitFor(UM_LINK_LOST));
-    QVERIFY(h.update.UpdateFinished()); // the worker waits for the controller
-    h.rig.HandleLinkLost();
-    h.update.EndUpdate();
-
-    QCOMPARE(StagesOf(h.rig.device->Trace()), (Stages{176, 176})); // written twice, never a third time
+    h.Cycle();
+    h.Cycle();
+    h.Cycle();
+    QCOMPARE(StagesOf(h.rig.device->Trace()), (Stages{176, 176}));
+    QCOMPARE(h.rig.notifier.Count(UM_LINK_LOST), 0);
+    h.Cycle(); // a third write is not made
+    QCOMPARE(StagesOf(h.rig.device->Trace()), (Stages{176, 176}));
     QCOMPARE(h.rig.notifier.Count(UM_LINK_LOST), 1);
+    QVERIFY(h.update.UpdateFinished()); // the worker waits for the controller's stop
     QCOMPARE(h.rig.notifier.Count(UM_FIRMWARE_STATUS), 0);
     QCOMPARE(h.rig.notifier.Count(UM_FIRMWARE_PROGRESS), 0); // a repeat request is no progress
-    QVERIFY(!h.update.InProgress());
-    QCOMPARE(h.update.GuardWhileUpdating().ok(), true);
-    QCOMPARE(h.rig.command.FirmwareHook(), nullptr);
 }
 
-void TestFirmwareUpdate::unansweredFrameEndsTheUpdate_data() {
+void TestFirmwareUpdate::unansweredFrameEndsIt_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("stage");
 
-    // The controller's first stage simply gets no answer; the DSP's restarts the device without one.
+    // The controller's first stage gets no answer within the limit; the DSP's restarts the device without
+    // one.
     QTest::newRow("224 unanswered") << "remote.contr" << 224;
     QTest::newRow("176 unanswered, device restarting") << "fw.MVA" << 176;
 }
 
-void TestFirmwareUpdate::unansweredFrameEndsTheUpdate() {
+void TestFirmwareUpdate::unansweredFrameEndsIt() {
     QFETCH(QString, name);
     QFETCH(int, stage);
 
     Harness h(ShortLimit());
     h.rig.device->DropReplies(1);
-    QVERIFY(h.update.StartUpdate(h.Write(name, Content(100))).ok());
-
-    QVERIFY(h.rig.notifier.WaitFor(UM_LINK_LOST));
-    h.rig.HandleLinkLost();
-    h.update.EndUpdate();
+    QVERIFY(h.update.StartUpdate(h.Write(name, Content(100))));
+    QVERIFY(h.RunOut(3));
     QCOMPARE(StagesOf(h.rig.device->Trace()), Stages{stage});
     QCOMPARE(h.rig.notifier.Count(UM_LINK_LOST), 1);
     QCOMPARE(h.rig.notifier.Count(UM_FIRMWARE_STATUS), 0);
 }
 
-void TestFirmwareUpdate::deviceNotBackAfterRestartEndsTheUpdate() {
+void TestFirmwareUpdate::deviceNotBackAfterRestartEndsIt() {
     Harness h(ShortLimit());
     h.rig.device->SetRestartTime(1h);
-    QVERIFY(h.update.StartUpdate(h.Write("fw.MVA", Content(100))).ok());
-
-    QVERIFY(h.rig.notifier.WaitFor(UM_LINK_LOST));
-    h.rig.HandleLinkLost();
-    h.update.EndUpdate();
+    QVERIFY(h.update.StartUpdate(h.Write("fw.MVA", Content(100))));
+    QVERIFY(h.RunOut(3));
     QCOMPARE(StagesOf(h.rig.device->Trace()), Stages{176});
     QCOMPARE(h.rig.notifier.Count(UM_LINK_LOST), 1);
-    QCOMPARE(h.update.LastStage(), 0); // no update runs: removals count again
 }
 
-void TestFirmwareUpdate::deviceOpenRetriesUntilTheLimit() {
-    {
-        Harness h(TimingProfile::Fast(), false);
-        h.rig.refuseOpens = 3;
-        QVERIFY(h.update.StartUpdate(h.Write("fw.MVA", Content(100))).ok());
-        QCOMPARE(h.rig.calls, (std::vector<std::string>{"open", "open", "open", "open", "start"}));
-        QVERIFY(h.update.InProgress());
-    }
-    Harness h(ShortLimit(), false);
-    h.rig.device->Unplug();
-    const Status started = h.update.StartUpdate(h.Write("fw.MVA", Content(100)));
-    QVERIFY(!started);
-    QCOMPARE(started.error().In(0), QStringLiteral("unable to connect"));
-    QCOMPARE(started.error().In(1), QStringLiteral("无法连接设备"));
-    QVERIFY(!h.update.InProgress());
-    QVERIFY(std::find(h.rig.calls.begin(), h.rig.calls.end(), "start") == h.rig.calls.end());
-    QCOMPARE(h.rig.command.FirmwareHook(), nullptr);
-    QCOMPARE(h.rig.command.Count(), 0);
-}
-
-void TestFirmwareUpdate::startClosesAnOpenLinkAfterTheControllerWarning() {
+void TestFirmwareUpdate::startAfterTheWarningClosesAnOpenLink() {
     Harness h;
-    QVERIFY(h.rig.OpenDevice());
-    h.rig.StartLinkIO(); // a normal connection: status polls
-    QVERIFY(QTest::qWaitFor([&] { return h.rig.device->Counters().accepted > 0; }, 10000));
+    QVERIFY(h.rig.transport.Open());
+    h.rig.StartFirmwareLink(h.update); // stands for any open link
+    h.rig.EndFirmwareLink();
+    h.rig.calls.clear();
 
-    QVERIFY(h.update.StartUpdate(h.Write("remote.contr", Content(100))).ok());
-    QCOMPARE(h.rig.calls, (std::vector<std::string>{"open", "start", "show", "close", "open", "start"}));
-    QCOMPARE(h.rig.shown, std::vector<SysText>{CFirmwareFile::kControllerNotice});
-
-    QVERIFY(h.rig.notifier.WaitFor(UM_FIRMWARE_STATUS));
+    QVERIFY(h.update.StartUpdate(h.Write("remote.contr", Content(100))));
+    const std::string warning = "message " + CFirmwareFile::kControllerNotice.In(0).toStdString();
+    QCOMPARE(h.rig.calls, (Calls{warning, "close", "open", "firmware link"}));
+    QVERIFY(h.RunOut());
     const SimFirmwareLog log = h.rig.device->Firmware();
     QCOMPARE(Stages(log.stages.begin(), log.stages.end()), (Stages{224, 225, 226, 226, 226, 227}));
-    QVERIFY(h.update.OnUpdateFinished(179));
+    QCOMPARE(h.rig.notifier.Of(UM_FIRMWARE_STATUS),
+             (std::vector<Notification>{{UM_FIRMWARE_STATUS, 0, 179}}));
+}
+
+void TestFirmwareUpdate::noDeviceWithinTheLimit() {
+    Harness h;
+    h.rig.refuseOpens = 1;
+    QVERIFY(!h.update.StartUpdate(h.Write("fw.MVA", Content(100))));
+    QCOMPARE(h.rig.calls, (Calls{"open", "connect failure"}));
+    QVERIFY(!h.update.InProgress());
+    QCOMPARE(h.rig.command.FirmwareHook(), nullptr);
+    QCOMPARE(h.rig.command.Count(), 0);
+
+    // The next start tries again.
+    h.rig.calls.clear();
+    QVERIFY(h.update.StartUpdate(h.rig.store.FirmwareFile()));
+    QCOMPARE(h.rig.calls, (Calls{"open", "firmware link"}));
 }
 
 void TestFirmwareUpdate::fileErrorsSendNothing_data() {
@@ -278,6 +198,7 @@ void TestFirmwareUpdate::fileErrorsSendNothing_data() {
     QTest::newRow("missing") << "fw.MVA" << QByteArray() << "Hex File error!" << false;
     QTest::newRow("lower-case extension") << "fw.mva" << Content(100) << "升级文件类型错误！" << true;
     QTest::newRow("empty file") << "fw.MVA" << QByteArray("") << "升级文件类型错误！" << true;
+    QTest::newRow("empty controller file") << "a.contr" << QByteArray("") << "升级文件类型错误！" << true;
 }
 
 void TestFirmwareUpdate::fileErrorsSendNothing() {
@@ -288,41 +209,45 @@ void TestFirmwareUpdate::fileErrorsSendNothing() {
 
     Harness h;
     const QString path = content.isNull() ? h.dir.filePath(name) : h.Write(name, content);
-    const Status started = h.update.StartUpdate(path);
-    QVERIFY(!started);
-    QCOMPARE(started.error().In(0), error);
+    QVERIFY(!h.update.StartUpdate(path));
+    QCOMPARE(h.rig.calls, Calls{"message " + error.toStdString()});
     QCOMPARE(h.rig.store.FirmwareFile(), pathKept ? path : QString());
-    QVERIFY(h.rig.calls.empty());
     QVERIFY(!h.update.InProgress());
     QVERIFY(h.rig.device->Trace().empty());
 }
 
-void TestFirmwareUpdate::guardsWhileUpdating() {
+void TestFirmwareUpdate::finishingAndGuards() {
     CTempSettings settings;
-    Harness h(TimingProfile::Fast(), false);
+    Harness h;
     const QString path = h.Write("fw.MVA", Content(100));
-    QVERIFY(h.update.GuardWhileUpdating().ok());
-    QVERIFY(h.update.StartUpdate(path).ok());
+    QVERIFY(!h.update.RefuseWhileUpdating());
+    QVERIFY(h.update.StartUpdate(path));
+    h.rig.calls.clear();
 
-    const Status busy = h.update.GuardWhileUpdating();
-    QVERIFY(!busy);
-    QCOMPARE(busy.error().In(0), QStringLiteral("Don't close up the update!"));
-    QCOMPARE(busy.error().In(1), QStringLiteral("更新中 请勿关闭!"));
+    QVERIFY(h.update.RefuseWhileUpdating());
+    const std::string busy = "message Don't close up the update!";
+    QCOMPARE(h.rig.calls, Calls{busy});
+    QCOMPARE(CFirmwareUpdate::kUpdateBusy.In(1), QStringLiteral("更新中 请勿关闭!"));
 
     const QString other = h.Write("other.MVA", Content(600));
-    QCOMPARE(h.update.BrowseFirmware(other).error(), busy.error());
+    QVERIFY(!h.update.BrowseFirmware(other));
     QCOMPARE(h.rig.store.FirmwareFile(), path);
-    QCOMPARE(h.update.LoadFirmware().status.error(), busy.error());
-    const auto callsBefore = h.rig.calls;
-    QVERIFY(h.update.StartUpdate(other).ok()); // ignored
-    QCOMPARE(h.rig.calls, callsBefore);
+    QCOMPARE(h.update.LoadFirmware().status.error(), CFirmwareUpdate::kUpdateBusy);
+    QVERIFY(!h.update.StartUpdate(other)); // ignored, silently
+    QCOMPARE(h.rig.calls, (Calls{busy, busy}));
     QCOMPARE(h.update.ProgressRange(), 6);
 
     QVERIFY(!h.update.OnUpdateFinished(0)); // other status values change nothing
     QVERIFY(h.update.InProgress());
     QVERIFY(h.update.OnUpdateFinished(179));
-    QVERIFY(h.update.GuardWhileUpdating().ok());
-    QVERIFY(h.update.BrowseFirmware(other).ok());
+    QCOMPARE(h.rig.calls, (Calls{busy, busy, "close", "end firmware link", "message Update successfully!"}));
+    QCOMPARE(CFirmwareUpdate::kUpdateDone.In(1), QStringLiteral("固件更新完成!"));
+    QVERIFY(!h.update.InProgress());
+    QVERIFY(!h.rig.LinkOpen());
+    QCOMPARE(h.rig.command.FirmwareHook(), nullptr);
+
+    QVERIFY(!h.update.RefuseWhileUpdating());
+    QVERIFY(h.update.BrowseFirmware(other));
     QCOMPARE(h.rig.store.FirmwareFile(), other);
 }
 

@@ -1,8 +1,7 @@
-// A stand-in for the connection controller as the firmware update sees it, wired to the simulated device.
+// A stand-in for the device controller as the firmware update sees it, wired to the simulated device.
 #include "support/FirmwareRig.h"
 
-CFirmwareRig::CFirmwareRig(const TimingProfile& timing, bool runWorker)
-    : worker(command, transport, timing), m_runWorker(runWorker) {}
+CFirmwareRig::CFirmwareRig(const TimingProfile& timing) : worker(command, transport, timing) {}
 
 CFirmwareRig::~CFirmwareRig() {
     worker.StopLinkIO();
@@ -16,7 +15,7 @@ void CFirmwareRig::CloseLink() {
     m_linkOpen = false;
 }
 
-bool CFirmwareRig::OpenDevice() {
+bool CFirmwareRig::OpenDeviceWithRetries(std::chrono::milliseconds) {
     calls.push_back("open");
     if (refuseOpens > 0) {
         --refuseOpens;
@@ -25,21 +24,26 @@ bool CFirmwareRig::OpenDevice() {
     return transport.Open();
 }
 
-void CFirmwareRig::StartLinkIO() {
-    calls.push_back("start");
+void CFirmwareRig::StartFirmwareLink(CFirmwareHook& hook) {
+    calls.push_back("firmware link");
+    command.Clear();
+    command.SetFirmwareHook(&hook);
+    m_updating = true;
     m_linkOpen = true;
-    if (m_runWorker)
-        worker.StartLinkIO();
-    else
-        worker.OpenLink();
+    worker.OpenLink();
+}
+
+void CFirmwareRig::EndFirmwareLink() {
+    calls.push_back("end firmware link");
+    command.SetFirmwareHook(nullptr);
+    m_updating = false;
+    m_stage = 0;
 }
 
 void CFirmwareRig::ShowMessage(const SysText& text) {
-    calls.push_back("show");
-    shown.push_back(text);
+    calls.push_back("message " + text.In(0).toStdString());
 }
 
-void CFirmwareRig::HandleLinkLost() {
-    CloseLink();
-    command.Clear();
+void CFirmwareRig::ReportConnectFailure() {
+    calls.push_back("connect failure");
 }

@@ -1,7 +1,7 @@
-// A stand-in for the connection controller as the firmware update sees it, wired to the simulated device.
+// A stand-in for the device controller as the firmware update sees it, wired to the simulated device.
 #pragma once
 
-#include "firmware/FirmwareHost.h"
+#include "link/FirmwareHost.h"
 #include "link/InProcessTransport.h"
 #include "link/KTVCommand.h"
 #include "link/LinkWorker.h"
@@ -10,26 +10,30 @@
 #include "sim/SimDevice.h"
 #include "support/CollectingNotifier.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
 
-// With runWorker the link's worker thread runs the cycles; without it StartLinkIO only marks the link open,
-// so that a test may run firmware cycles itself, one at a time, on its own thread.
+// The link's worker is driven by the test: StartFirmwareLink marks the link open without starting the
+// thread, so that the test runs firmware cycles itself, one at a time, on its own thread.
 class CFirmwareRig : public CFirmwareHost {
 public:
-    explicit CFirmwareRig(const TimingProfile& timing = TimingProfile::Fast(), bool runWorker = true);
+    explicit CFirmwareRig(const TimingProfile& timing = TimingProfile::Fast());
     ~CFirmwareRig() override;
 
     KTVCommand& Command() override { return command; }
     bool LinkOpen() const override { return m_linkOpen; }
     void CloseLink() override;
-    bool OpenDevice() override;
-    void StartLinkIO() override;
+    bool OpenDeviceWithRetries(std::chrono::milliseconds limit) override;
+    void StartFirmwareLink(CFirmwareHook& hook) override;
+    void EndFirmwareLink() override;
+    bool FirmwareUpdating() const override { return m_updating; }
+    void SetFirmwareStage(int stage) override { m_stage.store(stage); }
     void ShowMessage(const SysText& text) override;
+    void ReportConnectFailure() override;
 
-    // What the controller does on UM_LINK_LOST: stop, close, clear.
-    void HandleLinkLost();
+    int FirmwareStage() const { return m_stage.load(); }
 
     ModelGlobals g;
     CCollectingNotifier notifier;
@@ -39,11 +43,13 @@ public:
     CLinkWorker worker;
     CSettingsStore store;
 
-    std::vector<std::string> calls; // "close", "open", "start", "show" in the order the host was used
-    std::vector<SysText> shown;
-    int refuseOpens = 0; // OpenDevice fails this many times before it tries the device
+    // "close", "open", "firmware link", "end firmware link", "message <English text>", "connect failure",
+    // in the order the update used the host.
+    std::vector<std::string> calls;
+    int refuseOpens = 0; // OpenDeviceWithRetries fails this many times, as if the limit passed each time
 
 private:
-    bool m_runWorker;
     bool m_linkOpen = false;
+    bool m_updating = false;
+    std::atomic<int> m_stage{0};
 };
