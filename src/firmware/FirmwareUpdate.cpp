@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <mutex>
-#include <thread>
 
 namespace {
 
@@ -282,19 +281,15 @@ void CFirmwareUpdate::ReopenAfterRestart(CLinkWorker& worker) {
     }
     // The device may take longer than the wait to come back; give it up to the firmware limit.
     const auto deadline = Clock::now() + timing.firmwareLimit;
+    // Polling faster than a millisecond would only burn the CPU the restarting device may share.
+    const auto retry = std::max(timing.firmwareRetry, TimingProfile::ms{1});
     while (!transport.Open()) {
         if (Clock::now() >= deadline) {
             Fail(worker);
             return;
         }
-        if (timing.firmwareRetry.count() > 0) {
-            if (!worker.Pause(timing.firmwareRetry))
-                return;
-        } else if (worker.StopRequested()) {
+        if (!worker.Pause(retry))
             return;
-        } else {
-            std::this_thread::yield();
-        }
     }
 }
 
