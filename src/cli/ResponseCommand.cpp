@@ -1,8 +1,14 @@
 // The "response" sub-command of the companion: a channel's summed frequency response as CSV.
 #include "cli/ResponseCommand.h"
 
+#include "cli/CliOptions.h"
+#include "cli/FileModel.h"
 #include "model/DataDefine.h"
 #include "model/KTVEQ.h"
+#include "model/KTV_OutData.h"
+
+#include <array>
+#include <optional>
 
 namespace {
 
@@ -26,9 +32,13 @@ void LoadFactoryChannel(CKTVEQ& eq) {
     eq.LowPass().SetFreq(20000, 0);
 }
 
-void PrintCsv(const CKTVEQ& eq, QTextStream& out) {
+constexpr int kChannelFilters = 33; // 31 bands, high-pass, low-pass
+
+constexpr char kUsage[] = "usage: selvano-ctl response --factory | FILE --channel 1..8 [--filter 1..33]\n"
+                          "  (filters 1..31 are the EQ bands, 32 the high-pass, 33 the low-pass)\n";
+
+void PrintCsv(const std::array<double, kGridPoints>& sum, QTextStream& out) {
     out << "frequency_hz,gain_db\n";
-    const auto& sum = eq.SumDb();
     for (std::size_t i = 0; i < sum.size(); ++i) {
         // + 0.0 turns a negative zero into "0.000"
         out << QString::number(g_freqGrid[i]) << ',' << QString::number(sum[i] + 0.0, 'f', 3) << '\n';
@@ -38,15 +48,53 @@ void PrintCsv(const CKTVEQ& eq, QTextStream& out) {
 } // namespace
 
 int RunResponseCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
-    for (const QString& arg : args) {
-        if (arg != QLatin1String("--factory")) {
-            err << "response: unknown option " << arg << "\n";
-            return 2;
+    QString file;
+    std::optional<int> channel;
+    std::optional<int> filter;
+    bool factory = args.isEmpty();
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        bool ok = true;
+        if (a == QLatin1String("--factory")) {
+            factory = true;
+        } else if ((a == QLatin1String("--channel") || a == QLatin1String("--filter")) &&
+                   i + 1 < args.size()) {
+            const int v = args[++i].toInt(&ok);
+            (a == QLatin1String("--channel") ? channel : filter) = v;
+        } else if (!a.startsWith(QLatin1Char('-')) && file.isEmpty()) {
+            file = a;
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            err << "response: bad argument " << a << "\n" << kUsage;
+            return CliExit::kUsage;
         }
     }
-    CKTVEQ eq(kFactoryRangeProfile);
-    LoadFactoryChannel(eq);
-    eq.CalcSum();
-    PrintCsv(eq, out);
-    return 0;
+    const bool channelOk = channel && *channel >= 1 && *channel <= Layout::kChannels;
+    const bool filterOk = !filter || (*filter >= 1 && *filter <= kChannelFilters);
+    if (factory ? (!file.isEmpty() || channel || filter) : (file.isEmpty() || !channelOk || !filterOk)) {
+        err << kUsage;
+        return CliExit::kUsage;
+    }
+    if (factory) {
+        CKTVEQ eq(kFactoryRangeProfile);
+        LoadFactoryChannel(eq);
+        eq.CalcSum();
+        PrintCsv(eq.SumDb(), out);
+        return CliExit::kOk;
+    }
+    CFileModel model;
+    if (const int rc = model.Load(file, err, 0))
+        return rc;
+    CKTVEQ& eq = model.Data().Channel(*channel - 1).Filters();
+    for (int i = 0; i < eq.Count(); ++i)
+        eq.Filter(i).CalcResponse();
+    if (filter) {
+        PrintCsv(eq.Filter(*filter - 1).Response(), out);
+    } else {
+        eq.CalcSum();
+        PrintCsv(eq.SumDb(), out);
+    }
+    return CliExit::kOk;
 }

@@ -52,7 +52,7 @@ int RunSimulateCommand(const QStringList& args, QTextStream& out, QTextStream& e
         const Status loaded = SimFile::Load(*device, load);
         if (!loaded) {
             err << "simulate: " << load << ": " << loaded.error().en << "\n";
-            return 1;
+            return 3;
         }
     }
 
@@ -69,7 +69,7 @@ int RunSimulateCommand(const QStringList& args, QTextStream& out, QTextStream& e
     std::string error;
     if (!server.Start(&error)) {
         err << "simulate: " << QString::fromStdString(error) << "\n";
-        return 1;
+        return 4;
     }
     out << "simulated device listening on " << listen << " (Ctrl+C stops)\n";
     out.flush();

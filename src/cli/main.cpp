@@ -1,5 +1,8 @@
-// selvano-ctl: the command-line companion; dispatches to one sub-command.
+// selvano-ctl: the command-line companion; takes the global options and dispatches to one sub-command.
+#include "cli/CliOptions.h"
+#include "cli/DeviceCommands.h"
 #include "cli/ResponseCommand.h"
+#include "cli/ShowCommand.h"
 #include "cli/SimulateCommand.h"
 
 #include <QCoreApplication>
@@ -7,27 +10,55 @@
 #include <QTextStream>
 
 #include <array>
-#include <cstdio>
 
 namespace {
 
 struct SubCommand {
     const char* name;
     const char* usage;
-    int (*run)(const QStringList& args, QTextStream& out, QTextStream& err);
+    const char* help;
+    int (*run)(const CliOptions& options, const QStringList& args, QTextStream& out, QTextStream& err);
 };
 
-constexpr std::array<SubCommand, 2> kSubCommands{{
-    {"response", "response [--factory]   summed response of the factory channel as CSV", RunResponseCommand},
-    {"simulate", "simulate --listen PATH [--load FILE] [--trace]   serve the simulated device on a socket",
-     RunSimulateCommand},
+int Response(const CliOptions&, const QStringList& args, QTextStream& out, QTextStream& err) {
+    return RunResponseCommand(args, out, err);
+}
+
+int Simulate(const CliOptions&, const QStringList& args, QTextStream& out, QTextStream& err) {
+    return RunSimulateCommand(args, out, err);
+}
+
+constexpr std::array<SubCommand, 11> kSubCommands{{
+    {"info", "info [--json]", "connect, identify and print the system values and preset names",
+     RunInfoCommand},
+    {"read", "read -o FILE.dsps", "the device's live setup into a setup file", RunReadCommand},
+    {"backup", "backup -o FILE.dspa", "all data of the device (system, presets 1..6, live setup) into a file",
+     RunBackupCommand},
+    {"load", "load FILE.dsps|FILE.dspa", "load a setup or all-data file and send it to the device",
+     RunLoadCommand},
+    {"preset", "preset recall|store|delete N [NAME]",
+     "recall device preset N (1..6), store the live setup into it (optionally named), or delete its name",
+     RunPresetCommand},
+    {"set", "set WHAT VALUE...", "one edit, sent with the application's edit path; see set --help",
+     RunSetCommand},
+    {"factory-reset", "factory-reset [--yes]", "reset the device to factory settings (asks unless --yes)",
+     RunFactoryResetCommand},
+    {"devices", "devices [--json]", "matching USB devices present: path, ids, claimed or free",
+     RunDevicesCommand},
+    {"show", "show FILE [--json]", "decode a setup or all-data file", RunShowCommand},
+    {"response", "response --factory | FILE --channel N [--filter K]",
+     "a channel's summed response (or one filter's) on the 241-point grid as CSV", Response},
+    {"simulate", "simulate --listen PATH [--load FILE] [--trace]", "serve the simulated device on a socket",
+     Simulate},
 }};
 
 void PrintUsage(QTextStream& out) {
-    out << "usage: selvano-ctl <command> [options]\n\ncommands:\n";
-    for (const SubCommand& c : kSubCommands) {
-        out << "  " << c.usage << "\n";
-    }
+    out << "usage: selvano-ctl [--device usb|sim|socket:PATH] [--timing device|fast] [--lang en|zh] "
+           "[--json]\n"
+           "                   <command> [options]\n\ncommands:\n";
+    for (const SubCommand& c : kSubCommands)
+        out << "  " << c.usage << "\n      " << c.help << "\n";
+    out << "\nexit codes: 0 ok, 2 usage, 3 file error, 4 device error\n";
 }
 
 } // namespace
@@ -38,21 +69,33 @@ int main(int argc, char* argv[]) {
     QTextStream err(stderr);
 
     QStringList args = app.arguments().mid(1);
+    QString error;
+    const auto options = CliOptions::Take(args, &error);
+    if (!options) {
+        err << "selvano-ctl: " << error << "\n";
+        return CliExit::kUsage;
+    }
     if (args.isEmpty()) {
-        args = {QStringLiteral("response"), QStringLiteral("--factory")};
+        PrintUsage(options->help ? out : err);
+        return options->help ? CliExit::kOk : CliExit::kUsage;
     }
     const QString command = args.takeFirst();
-    if (command == QLatin1String("help") || command == QLatin1String("--help") ||
-        command == QLatin1String("-h")) {
+    if (command == QLatin1String("help")) {
         PrintUsage(out);
-        return 0;
+        return CliExit::kOk;
     }
     for (const SubCommand& c : kSubCommands) {
-        if (command == QLatin1String(c.name)) {
-            return c.run(args, out, err);
+        if (command != QLatin1String(c.name))
+            continue;
+        if (options->help) {
+            out << "usage: selvano-ctl " << c.usage << "\n  " << c.help << "\n";
+            if (command == QLatin1String("set"))
+                RunSetCommand(*options, {}, out, out);
+            return CliExit::kOk;
         }
+        return c.run(*options, args, out, err);
     }
     err << "selvano-ctl: unknown command " << command << "\n";
     PrintUsage(err);
-    return 2;
+    return CliExit::kUsage;
 }

@@ -1,0 +1,241 @@
+// The command-line companion run as a program against the simulated device, in process and over a socket.
+#include "model/KTV_OutData.h"
+#include "presets/PresetFile.h"
+#include "response/Filter.h"
+#include "support/ModelFixture.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+constexpr int kLimitMs = 60000; // generous: a loaded machine, the fast profile needs far less
+
+struct Result {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Result Run(const QStringList& args) {
+    QProcess p;
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.start(QStringLiteral(SELVANO_CTL_PATH), args);
+    Result r;
+    if (!p.waitForFinished(kLimitMs)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QJsonObject Json(const QByteArray& text) {
+    return QJsonDocument::fromJson(text).object();
+}
+
+// A setup file with CH2's band 10 as a +6 dB peak at 1 kHz; every other band stays bypassed.
+QString WriteFixture(const QString& dir) {
+    ModelFixture m;
+    CFilter& band = m.Channel(1).Band(9);
+    band.SetFreq(1000, 1);
+    band.SetGainCode(260); // 6.0 dB
+    band.SetBypass(0);
+    const QString path = dir + QStringLiteral("/fixture.dsps");
+    CPresetFile file(*m.g, *m.data);
+    return file.SaveSetupFile(path) ? path : QString();
+}
+
+} // namespace
+
+class TestCompanion : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void exitCodes_data();
+    void exitCodes();
+    void inProcessTransfers();
+    void showAndResponse();
+    void overSocket();
+    void cleanupTestCase();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_fixture;
+};
+
+void TestCompanion::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    m_fixture = WriteFixture(m_dir.path());
+    QVERIFY(!m_fixture.isEmpty());
+}
+
+void TestCompanion::cleanupTestCase() {}
+
+void TestCompanion::exitCodes_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("outContains");
+    const QString missing = QStringLiteral("/nonexistent/setup.dsps");
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "exit codes";
+    QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2 << "";
+    QTest::newRow("bad device") << QStringList{"--device", "nowhere", "info"} << 2 << "";
+    QTest::newRow("preset out of range")
+        << QStringList{"--device", "sim", "preset", "recall", "9"} << 2 << "";
+    QTest::newRow("set names nothing")
+        << QStringList{"--device", "sim", "set", "channel", "1", "colour", "red"} << 2 << "";
+    QTest::newRow("factory reset unconfirmed on a pipe")
+        << QStringList{"--device", "sim", "factory-reset"} << 2 << "";
+    QTest::newRow("show missing file") << QStringList{"show", missing} << 3 << "";
+    QTest::newRow("load missing file") << QStringList{"--device", "sim", "load", missing} << 3 << "";
+    QTest::newRow("no socket device")
+        << QStringList{"--device", "socket:/nonexistent/dev.sock", "info"} << 4 << "";
+    QTest::newRow("info") << QStringList{"--device", "sim", "info"} << 0 << "PIRKAVO-31EQ-V3.0";
+    QTest::newRow("info in Chinese") << QStringList{"--device", "sim", "--lang", "zh", "info"} << 0
+                                     << "高电平";
+    QTest::newRow("set delay in cm") << QStringList{"--device", "sim",   "set",   "channel",
+                                                    "1",        "delay", "34.3cm"}
+                                     << 0 << "";
+    QTest::newRow("factory reset confirmed")
+        << QStringList{"--device", "sim", "factory-reset", "--yes"} << 0 << "";
+}
+
+void TestCompanion::exitCodes() {
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, outContains);
+    const Result r = Run(args);
+    QVERIFY2(r.exitCode == exitCode, r.err.constData());
+    QVERIFY(QString::fromUtf8(r.out).contains(outContains));
+}
+
+void TestCompanion::inProcessTransfers() {
+    const QString setup = m_dir.filePath(QStringLiteral("live.dsps"));
+    const QString all = m_dir.filePath(QStringLiteral("all.dspa"));
+    const QStringList sim{"--device", "sim", "--timing", "fast"};
+    Result r = Run(sim + QStringList{"read", "-o", setup});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    QCOMPARE(QFileInfo(setup).size(), 2809);
+    r = Run(sim + QStringList{"backup", "-o", all});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    QCOMPARE(QFileInfo(all).size(), 58731);
+    r = Run(sim + QStringList{"load", m_fixture});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    r = Run(sim + QStringList{"--json", "info"});
+    QCOMPARE(r.exitCode, 0);
+    const QJsonObject info = Json(r.out);
+    QCOMPARE(info[QStringLiteral("identifier")].toString(), QStringLiteral("PIRKAVO-31EQ-V3.0"));
+    QCOMPARE(info[QStringLiteral("presets")].toArray().size(), 6);
+    // Nothing but data on stdout, and no progress bar on a pipe.
+    QVERIFY(!r.err.contains('#'));
+}
+
+void TestCompanion::showAndResponse() {
+    Result r = Run({"show", m_fixture, "--json"});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    const QJsonObject shown = Json(r.out);
+    const QJsonArray channels = shown[QStringLiteral("channels")].toArray();
+    QCOMPARE(channels.size(), 8);
+    const QJsonObject band = channels[1][QStringLiteral("bands")][9].toObject();
+    QCOMPARE(band[QStringLiteral("freq_hz")].toInt(), 1000);
+    QCOMPARE(band[QStringLiteral("gain_db")].toDouble(), 6.0);
+    QCOMPARE(band[QStringLiteral("bypass")].toBool(), false);
+
+    for (const QStringList& extra : {QStringList{}, QStringList{"--filter", "10"}}) {
+        r = Run(QStringList{"response", m_fixture, "--channel", "2"} + extra);
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        const QList<QByteArray> lines = r.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 242);
+        QCOMPARE(lines[0], QByteArray("frequency_hz,gain_db"));
+        double peakHz = 0;
+        double peakDb = -1e9;
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const QList<QByteArray> f = lines[i].split(',');
+            if (f[1].toDouble() > peakDb) {
+                peakDb = f[1].toDouble();
+                peakHz = f[0].toDouble();
+            }
+        }
+        QVERIFY2(peakDb > 5.5 && peakDb < 6.5, QByteArray::number(peakDb).constData());
+        QVERIFY2(peakHz > 900 && peakHz < 1100, QByteArray::number(peakHz).constData());
+    }
+    // CH1 of the fixture is flat: every band bypassed.
+    r = Run({"response", m_fixture, "--channel", "1", "--filter", "10"});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.contains("1000,0.000") || r.out.count(",0.000") == 241);
+}
+
+void TestCompanion::overSocket() {
+    const QString socket = m_dir.filePath(QStringLiteral("dev.sock"));
+    QProcess server;
+    server.start(QStringLiteral(SELVANO_CTL_PATH), {"simulate", "--listen", socket, "--trace"});
+    QVERIFY(server.waitForStarted(kLimitMs));
+    QByteArray trace;
+    QTRY_VERIFY_WITH_TIMEOUT((trace += server.readAllStandardOutput()).contains("listening"), kLimitMs);
+    const QStringList dev{"--device", "socket:" + socket};
+
+    const auto info = [&dev] {
+        const Result r = Run(dev + QStringList{"info", "--json"});
+        return r.exitCode == 0 ? Json(r.out) : QJsonObject();
+    };
+    Result r = Run(dev + QStringList{"preset", "store", "2", "Evening"});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    QCOMPARE(info()[QStringLiteral("presets")][1][QStringLiteral("name")].toString(),
+             QStringLiteral("Evening"));
+
+    r = Run(dev + QStringList{"load", m_fixture});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    const QString back = m_dir.filePath(QStringLiteral("back.dsps"));
+    r = Run(dev + QStringList{"read", "-o", back});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    r = Run({"show", back, "--json"});
+    QCOMPARE(Json(r.out)[QStringLiteral("channels")][1][QStringLiteral("bands")][9][QStringLiteral("freq_hz")]
+                 .toInt(),
+             1000);
+
+    r = Run(dev + QStringList{"preset", "recall", "2"});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    QCOMPARE(info()[QStringLiteral("system")][QStringLiteral("current_preset")].toInt(), 2);
+    r = Run(dev + QStringList{"preset", "delete", "2"});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    QCOMPARE(info()[QStringLiteral("presets")][1][QStringLiteral("name")].toString(), QString());
+
+    // A band frequency far from its old value goes out as a ramp: several writes of the band's slice, the
+    // last one carrying the target (1000 Hz, little-endian e8 03).
+    trace += server.readAllStandardOutput();
+    const qsizetype before = trace.size();
+    r = Run(dev + QStringList{"set", "channel", "1", "band", "5", "freq", "1000"});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    QList<QByteArray> bandWrites;
+    const auto collect = [&] {
+        trace += server.readAllStandardOutput();
+        bandWrites.clear();
+        for (const QByteArray& line : trace.mid(before).split('\n'))
+            if (line.startsWith("write") && line.contains(" index=0 slice=4 "))
+                bandWrites << line.mid(line.indexOf(':'));
+        return !bandWrites.isEmpty() && bandWrites.last().startsWith(": e8 03");
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(collect(), kLimitMs);
+    QVERIFY2(bandWrites.size() >= 2, trace.mid(before).constData());
+    QVERIFY(!bandWrites.first().startsWith(": e8 03"));
+
+    const QString all = m_dir.filePath(QStringLiteral("socket.dspa"));
+    r = Run(dev + QStringList{"backup", "-o", all});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    QCOMPARE(QFileInfo(all).size(), 58731);
+
+    server.terminate();
+    QVERIFY(server.waitForFinished(kLimitMs));
+}
+
+QTEST_GUILESS_MAIN(TestCompanion)
+#include "tst_companion.moc"
