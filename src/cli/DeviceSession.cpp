@@ -55,7 +55,8 @@ bool CDeviceSession::WaitFor(const std::function<bool()>& condition, int limitMs
     QElapsedTimer timer;
     timer.start();
     while (!condition()) {
-        if (Interrupted() || !m_controller->LinkOpen() || timer.elapsed() > limitMs)
+        const bool linked = m_controller->LinkOpen() || m_controller->FirmwareUpdating();
+        if (Interrupted() || !linked || timer.elapsed() > limitMs)
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, kEventSliceMs);
     }

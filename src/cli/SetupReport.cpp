@@ -67,6 +67,25 @@ QJsonObject ChannelJson(const CKTV_OutData& ch, int c) {
                                     {"release", ch.GetLimRelease()}}}};
 }
 
+void PrintSystem(QTextStream& out, const QJsonObject& s, int language) {
+    out << "source:         " << s[QStringLiteral("source_text")].toString() << " ("
+        << s[QStringLiteral("source")].toInt() << ")\n";
+    out << "master volume:  " << s[QStringLiteral("master_volume")].toInt() << "\n";
+    out << "master output:  " << (s[QStringLiteral("master_output")].toBool() ? "on" : "off") << "\n";
+    out << "noise gate:     " << s[QStringLiteral("noise_gate_text")].toString() << "\n";
+    out << "current preset: " << s[QStringLiteral("current_preset")].toInt() << "\n";
+    out << "speaker types: ";
+    for (const QJsonValue& v : s[QStringLiteral("speaker_types")].toArray())
+        out << ' ' << (v.toString().isEmpty() ? QStringLiteral("-") : v.toString()) << ';';
+    out << "\nsource volumes:";
+    const QJsonObject vols = s[QStringLiteral("source_volumes")].toObject();
+    for (int v = 0; v < SystemLayout::kVolumeGroups; ++v) {
+        const QString name = kVolumeGroupTexts[static_cast<std::size_t>(v)].In(language);
+        out << ' ' << name << '=' << vols[name].toInt();
+    }
+    out << "\n";
+}
+
 } // namespace
 
 QJsonObject SetupReport::SystemJson(ModelGlobals& g, int language) {
@@ -109,25 +128,12 @@ QJsonObject SetupReport::ModelJson(ModelGlobals& g, const CKTV_Data& data, int l
 }
 
 void SetupReport::PrintText(QTextStream& out, ModelGlobals& g, const CKTV_Data& data, int language,
-                            int presetCount, bool withChannels) {
+                            int presetCount, bool withChannels, bool withSystem) {
     const QJsonObject m = ModelJson(g, data, language, presetCount, withChannels);
     const QJsonObject s = m[QStringLiteral("system")].toObject();
-    out << "source:         " << s[QStringLiteral("source_text")].toString() << " ("
-        << s[QStringLiteral("source")].toInt() << ")\n";
-    out << "master volume:  " << s[QStringLiteral("master_volume")].toInt() << "\n";
-    out << "master output:  " << (s[QStringLiteral("master_output")].toBool() ? "on" : "off") << "\n";
-    out << "noise gate:     " << s[QStringLiteral("noise_gate_text")].toString() << "\n";
-    out << "current preset: " << s[QStringLiteral("current_preset")].toInt() << "\n";
-    out << "speaker types: ";
-    for (const QJsonValue& v : s[QStringLiteral("speaker_types")].toArray())
-        out << ' ' << (v.toString().isEmpty() ? QStringLiteral("-") : v.toString()) << ';';
-    out << "\nsource volumes:";
-    const QJsonObject vols = s[QStringLiteral("source_volumes")].toObject();
-    for (int v = 0; v < SystemLayout::kVolumeGroups; ++v) {
-        const QString name = kVolumeGroupTexts[static_cast<std::size_t>(v)].In(language);
-        out << ' ' << name << '=' << vols[name].toInt();
-    }
-    out << "\nsetup name:     " << m[QStringLiteral("setup_name")].toString() << "\n";
+    if (withSystem)
+        PrintSystem(out, s, language);
+    out << "setup name:     " << m[QStringLiteral("setup_name")].toString() << "\n";
     for (const QJsonValue& p : m[QStringLiteral("presets")].toArray())
         out << "preset " << p[QStringLiteral("preset")].toInt() << ":       "
             << p[QStringLiteral("name")].toString() << "\n";

@@ -17,7 +17,7 @@ QJsonObject SystemJson(ModelGlobals& g, int language);
 // {"presets": [{"preset": p, "name": ...}], "channels": [...]}; channels only with withChannels.
 QJsonObject ModelJson(ModelGlobals& g, const CKTV_Data& data, int language, int presetCount,
                       bool withChannels);
-// The same content as text.
+// The same content as text; the system values only with withSystem (a setup file carries none).
 void PrintText(QTextStream& out, ModelGlobals& g, const CKTV_Data& data, int language, int presetCount,
-               bool withChannels);
+               bool withChannels, bool withSystem = true);
 } // namespace SetupReport

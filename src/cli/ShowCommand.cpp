@@ -25,7 +25,7 @@ int RunShowCommand(const CliOptions& o, const QStringList& args, QTextStream& ou
         out << QJsonDocument(j).toJson();
     } else {
         out << "file: " << args[0] << (model.AllData() ? " (all data)\n" : " (setup)\n");
-        SetupReport::PrintText(out, model.G(), model.Data(), o.language, presets, true);
+        SetupReport::PrintText(out, model.G(), model.Data(), o.language, presets, true, model.AllData());
     }
     return CliExit::kOk;
 }

@@ -1,6 +1,7 @@
 // selvano-ctl: the command-line companion; takes the global options and dispatches to one sub-command.
 #include "cli/CliOptions.h"
 #include "cli/DeviceCommands.h"
+#include "cli/FirmwareCommand.h"
 #include "cli/ResponseCommand.h"
 #include "cli/ShowCommand.h"
 #include "cli/SimulateCommand.h"
@@ -28,7 +29,7 @@ int Simulate(const CliOptions&, const QStringList& args, QTextStream& out, QText
     return RunSimulateCommand(args, out, err);
 }
 
-constexpr std::array<SubCommand, 11> kSubCommands{{
+constexpr std::array<SubCommand, 12> kSubCommands{{
     {"info", "info [--json]", "connect, identify and print the system values and preset names",
      RunInfoCommand},
     {"read", "read -o FILE.dsps", "the device's live setup into a setup file", RunReadCommand},
@@ -45,6 +46,8 @@ constexpr std::array<SubCommand, 11> kSubCommands{{
      RunFactoryResetCommand},
     {"devices", "devices [--json]", "matching USB devices present: path, ids, claimed or free",
      RunDevicesCommand},
+    {"firmware", "firmware FILE.MVA|FILE.contr", "the staged firmware update from a file, with progress",
+     RunFirmwareCommand},
     {"show", "show FILE [--json]", "decode a setup or all-data file", RunShowCommand},
     {"response", "response --factory | FILE --channel N [--filter K]",
      "a channel's summed response (or one filter's) on the 241-point grid as CSV", Response},

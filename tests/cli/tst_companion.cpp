@@ -75,6 +75,8 @@ private:
 
 void TestCompanion::initTestCase() {
     QVERIFY(m_dir.isValid());
+    // The companion keeps per-user settings (the firmware location): never the real user's.
+    qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("config")).toUtf8());
     m_fixture = WriteFixture(m_dir.path());
     QVERIFY(!m_fixture.isEmpty());
 }
@@ -99,6 +101,9 @@ void TestCompanion::exitCodes_data() {
     QTest::newRow("load missing file") << QStringList{"--device", "sim", "load", missing} << 3 << "";
     QTest::newRow("no socket device")
         << QStringList{"--device", "socket:/nonexistent/dev.sock", "info"} << 4 << "";
+    QTest::newRow("set help") << QStringList{"set", "--help"} << 0 << "highpass|lowpass";
+    QTest::newRow("show as text") << QStringList{"show", m_fixture} << 0 << "band 10: 1000 Hz 6.0 dB";
+    QTest::newRow("factory response") << QStringList{"response"} << 0 << "frequency_hz,gain_db";
     QTest::newRow("info") << QStringList{"--device", "sim", "info"} << 0 << "PIRKAVO-31EQ-V3.0";
     QTest::newRow("info in Chinese") << QStringList{"--device", "sim", "--lang", "zh", "info"} << 0
                                      << "高电平";
@@ -135,6 +140,18 @@ void TestCompanion::inProcessTransfers() {
     const QJsonObject info = Json(r.out);
     QCOMPARE(info[QStringLiteral("identifier")].toString(), QStringLiteral("PIRKAVO-31EQ-V3.0"));
     QCOMPARE(info[QStringLiteral("presets")].toArray().size(), 6);
+
+    // A DSP firmware file of 300 bytes: head, two chunks and the check frame, acknowledged one by one.
+    QByteArray firmware;
+    for (int i = 0; i < 300; ++i)
+        firmware.append(static_cast<char>((i * 7 + 3) % 251));
+    const QString fw = m_dir.filePath(QStringLiteral("fw.MVA"));
+    QFile f(fw);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(firmware) == firmware.size());
+    f.close();
+    r = Run(sim + QStringList{"firmware", fw});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    QVERIFY(r.err.contains("Update successfully!"));
     // Nothing but data on stdout, and no progress bar on a pipe.
     QVERIFY(!r.err.contains('#'));
 }
