@@ -21,17 +21,6 @@ std::array<double, kQTableSize> MakeQTable() {
     return table;
 }
 
-// Pixel positions come from doubles that a degenerate input could push out of int range.
-int ToPixel(double v) {
-    if (!(v > -1e6)) {
-        return -1000000;
-    }
-    if (v > 1e6) {
-        return 1000000;
-    }
-    return static_cast<int>(v);
-}
-
 // A frequency of 0 Hz or less cannot be placed on a log axis; it is drawn where 1 Hz would be.
 double LogDecades(double f) {
     return std::log10(std::max(f, 1.0) / 20.0);
@@ -174,14 +163,6 @@ int GraphXOfFreq(double f, int w) {
 
 double GraphXOfFreqF(double f, int w) {
     return LogDecades(f) * (w / 3);
-}
-
-int GraphYOfGain(double db, int h) {
-    return ToPixel(h / 40.0 * (20.0 - db) + 0.5);
-}
-
-double GraphYOfGainF(double db, int h) {
-    return h / 40.0 * (20.0 - db);
 }
 
 double GainOfGraphY(int y, int h) {

@@ -136,12 +136,28 @@ QString ShelfSlopeText(int index, int language);
 // The response graph spans 20 Hz .. 20 kHz over three decades (W / 3 pixels each, integer division) and
 // +20 .. -20 dB top to bottom; w and h are the plot size in pixels, coordinates measured from its top-left.
 
-int GraphXOfFreq(double f, int w);      // truncated
-double GraphXOfFreqF(double f, int w);  // unrounded
-int GraphYOfGain(double db, int h);     // rounded by +0.5 and truncation
-double GraphYOfGainF(double db, int h); // unrounded
-double GainOfGraphY(int y, int h);      // moved half a step away from zero; the caller truncates
-int FreqOfGraphX(int x, int w);         // limited to 20..20000 Hz, truncated
+// Pixel positions come from doubles that a degenerate input could push out of int range.
+inline int ToPixel(double v) {
+    if (!(v > -1e6)) {
+        return -1000000;
+    }
+    if (v > 1e6) {
+        return 1000000;
+    }
+    return static_cast<int>(v);
+}
+
+int GraphXOfFreq(double f, int w);     // truncated
+double GraphXOfFreqF(double f, int w); // unrounded
+// Inline: every response and every channel sum maps all grid points through these.
+inline double GraphYOfGainF(double db, int h) { // unrounded
+    return h / 40.0 * (20.0 - db);
+}
+inline int GraphYOfGain(double db, int h) { // rounded by +0.5 and truncation
+    return ToPixel(h / 40.0 * (20.0 - db) + 0.5);
+}
+double GainOfGraphY(int y, int h); // moved half a step away from zero; the caller truncates
+int FreqOfGraphX(int x, int w);    // limited to 20..20000 Hz, truncated
 
 // ---- Fixed-width text fields ----------------------------------------------------------------------------
 // Names travel as n-byte fields. Text is UTF-8; lengths count bytes, and a cut never splits a character.
