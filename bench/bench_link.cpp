@@ -1,10 +1,14 @@
 // Cost of the device link: building frames, assembling replies, and whole exchanges between the I/O worker
 // and the in-process simulated device with the fast timing profile.
+#include "link/ControllerView.h"
+#include "link/DeviceAccess.h"
+#include "link/DeviceController.h"
 #include "link/InProcessTransport.h"
 #include "link/KTVCommand.h"
 #include "link/LinkWorker.h"
 #include "link/Notifier.h"
 #include "link/TransferBatches.h"
+#include "model/KTV_Data.h"
 #include "sim/SimDevice.h"
 
 #include <benchmark/benchmark.h>
@@ -12,6 +16,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -217,5 +222,80 @@ void BM_ConnectAndReadBack(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ConnectAndReadBack)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// Hands the link's notifications to the benchmark thread, which delivers them to the controller as the
+// application's event loop would.
+class QueueNotifier : public CNotifier {
+public:
+    struct Message {
+        int message;
+        std::intptr_t wParam;
+        std::intptr_t lParam;
+    };
+    void Post(int message, std::intptr_t wParam, std::intptr_t lParam) override {
+        std::lock_guard lock(m_mutex);
+        m_messages.push_back({message, wParam, lParam});
+        m_posted.notify_all();
+    }
+    bool Next(Message& out, std::chrono::milliseconds limit) {
+        std::unique_lock lock(m_mutex);
+        if (!m_posted.wait_for(lock, limit, [this] { return !m_messages.empty(); }))
+            return false;
+        out = m_messages.front();
+        m_messages.pop_front();
+        return true;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_posted;
+    std::deque<Message> m_messages;
+};
+
+class NullView : public CControllerView {
+public:
+    void ShowMessage(const SysText&) override {}
+    void ShowTransferPopup(const PopupRequest&) override {}
+    void SetTransferPosition(int) override {}
+    void HideTransferPopup() override {}
+    void SetConnectLook(bool) override {}
+    void RefreshAll() override {}
+    void RefreshSystemControls() override {}
+    void RefreshPresetList() override {}
+    void SetCaption(const QString&) override {}
+};
+
+// The Connect button until the device's image is applied: the controller opens the device, asks for its
+// identifier, checks it, queues the read-back, and adopts the image into the channel objects (every filter's
+// response recomputed). Notifications are delivered on this thread as soon as they are posted.
+void BM_ControllerConnect(benchmark::State& state) {
+    for (auto _ : state) {
+        ModelGlobals g;
+        ResetModelGlobals(g);
+        CKTV_Data data(g);
+        data.ApplyAll(g.liveImage, 0);
+        QueueNotifier notifier;
+        NullView view;
+        CDeviceAccess access(std::make_unique<CInProcessTransport>(std::make_shared<CSimDevice>()));
+        CDeviceController controller(g, data, access, view, TimingProfile::Fast(), &notifier);
+
+        const auto start = Clock::now();
+        if (!controller.ToggleConnection()) {
+            state.SkipWithError("the device did not open");
+            break;
+        }
+        QueueNotifier::Message m{};
+        while (!controller.Connected() && notifier.Next(m, 10s))
+            controller.HandleMessage(m.message, m.wParam, m.lParam);
+        const std::chrono::duration<double> elapsed = Clock::now() - start;
+        if (!controller.Connected()) {
+            state.SkipWithError("the connection did not complete");
+            break;
+        }
+        state.SetIterationTime(elapsed.count());
+        controller.ToggleConnection();
+    }
+}
+BENCHMARK(BM_ControllerConnect)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 } // namespace
