@@ -95,7 +95,10 @@ double EqGainDb(int code) {
 }
 
 int EqGainCode(double db) {
-    return static_cast<int>((db + 20.0) * 10.0 + 0.5);
+    // +0.5 and down to the integer below: for 0..400 the same as truncation, and a code below 0 (a field
+    // below 400 from a device or a file) converts back to itself instead of creeping up by one per load and
+    // save.
+    return static_cast<int>(std::floor((db + 20.0) * 10.0 + 0.5));
 }
 
 double BandwidthOctaves(int index) {

@@ -153,6 +153,8 @@ void TestDataDefine::eqGainCode_data() {
     QTest::newRow("-0.05 dB") << -0.05 << 200;
     QTest::newRow("3.5 dB") << 3.5 << 235;
     QTest::newRow("-12.3 dB") << -12.3 << 77;
+    QTest::newRow("-20.1 dB, below the range") << -20.1 << -1;
+    QTest::newRow("-60 dB, a field of 0") << -60.0 << -400;
 }
 
 void TestDataDefine::eqGainCode() {
