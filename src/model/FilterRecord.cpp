@@ -18,6 +18,7 @@ BandRecord Encode(const CFilter& band) {
 }
 
 void Apply(CFilter& band, const BandRecord& record) {
+    const CFilter::ResponseHold hold(band); // one response for the whole record
     band.SetGainCode(static_cast<int>(record.gain) - kEqGainFieldOffset);
     band.SetBandwidthIndex(record.qIndex);
     band.SetSlope(record.slope, 0);
@@ -35,6 +36,7 @@ XoverRecord EncodeXover(const CFilter& filter) {
 }
 
 void ApplyXover(CFilter& filter, const XoverRecord& record) {
+    const CFilter::ResponseHold hold(filter); // one response for the whole record
     filter.SetFreq(record.freq, 0);
     filter.SetFamily(record.family, 0);
     filter.SetSlope(record.slope, 0);

@@ -463,6 +463,11 @@ void CFilter::StepSentFreq(int doneValue) {
 // ---- Response ----
 
 void CFilter::CalcResponse() {
+    if (m_responseHolds > 0) {
+        m_responseStale = true;
+        return;
+    }
+    m_responseStale = false;
     const int kind = m_kind.load();
     const int freq = m_freq.load();
     const double gain = m_gain.load();

@@ -27,6 +27,22 @@ public:
     CFilter(const CFilter&) = delete;
     CFilter& operator=(const CFilter&) = delete;
 
+    // While one lives, the setters leave the response to be computed once, when the last one ends: a record
+    // applied from an image sets five parameters, and each setter would otherwise compute all 241 points.
+    class ResponseHold {
+    public:
+        explicit ResponseHold(CFilter& filter) : m_filter(filter) { ++m_filter.m_responseHolds; }
+        ~ResponseHold() {
+            if (--m_filter.m_responseHolds == 0 && m_filter.m_responseStale)
+                m_filter.CalcResponse();
+        }
+        ResponseHold(const ResponseHold&) = delete;
+        ResponseHold& operator=(const ResponseHold&) = delete;
+
+    private:
+        CFilter& m_filter;
+    };
+
     // Null means "never connected": edits then leave nothing pending.
     void SetConnectedFlag(const std::atomic<int>* connected) { m_connected = connected; }
     const std::atomic<int>* ConnectedFlag() const { return m_connected; }
@@ -168,4 +184,6 @@ private:
     QString m_label;
 
     const std::atomic<int>* m_connected = nullptr;
+    int m_responseHolds = 0;      // ResponseHold objects alive
+    bool m_responseStale = false; // a computation was held back
 };

@@ -159,6 +159,7 @@ private slots:
     void setBypassRules_data();
     void setBypassRules();
     void allBypassSavesAndRestores();
+    void heldResponseIsComputedOnceAtTheEnd();
     void bandwidthIndex_data();
     void bandwidthIndex();
     void kindLowPassStartsAtTop();
@@ -554,6 +555,37 @@ void TestFilter::allBypassSavesAndRestores() {
     QCOMPARE(f.GetSavedAllBypass(), 1);
     f.SetAllBypass(0);
     QCOMPARE(f.GetAllBypass(), 1);
+}
+
+void TestFilter::heldResponseIsComputedOnceAtTheEnd() {
+    // The same parameters set one by one, once freely and once under nested holds.
+    const auto setAll = [](CFilter& f) {
+        f.SetGraphSize(QRect(0, 0, 600, 400));
+        f.SetGainCode(150);
+        f.SetBandwidthIndex(40);
+        f.SetKind(CFilter::LowShelf);
+        f.SetSlope(1, 0);
+        f.SetFreq(250, 0);
+    };
+    CFilter free;
+    setAll(free);
+    QVERIFY(!IsFlat(free));
+
+    CFilter held;
+    {
+        const CFilter::ResponseHold outer(held);
+        {
+            const CFilter::ResponseHold inner(held);
+            setAll(held);
+        }
+        QVERIFY(IsFlat(held)); // still the response of the defaults: nothing computed yet
+    }
+    QCOMPARE(held.Response(), free.Response());
+    QCOMPARE(held.Points(), free.Points());
+
+    // A hold with no change computes nothing.
+    { const CFilter::ResponseHold idle(held); }
+    QCOMPARE(held.Response(), free.Response());
 }
 
 void TestFilter::bandwidthIndex_data() {
