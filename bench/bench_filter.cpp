@@ -1,6 +1,7 @@
 // Cost of the response mathematics: one filter of each kind and family, a graph drag step (one filter and
 // the channel sum, per mouse move) and a whole channel computed from scratch.
 #include "model/KTVEQ.h"
+#include "model/KTV_Data.h"
 #include "response/Filter.h"
 
 #include <benchmark/benchmark.h>
@@ -108,5 +109,24 @@ void BM_ChannelFromScratch(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ChannelFromScratch);
+
+// Adopting a whole image into the channel objects (after the connection read, a preset recall or a file
+// load): every filter of the eight channels and the carried records takes its record.
+void BM_ApplyImage(benchmark::State& state) {
+    ModelGlobals g;
+    ResetModelGlobals(g);
+    for (OutputBlock& block : g.liveImage.outputs) {
+        for (int k = 0; k < Layout::kBands; ++k)
+            block.bands[k].gain = static_cast<std::uint16_t>(400 + (k % 2 ? 180 : 230));
+        block.highPass = XoverRecord{60, 0, 5};
+        block.lowPass = XoverRecord{12000, 0, 5};
+    }
+    CKTV_Data data(g);
+    for (auto _ : state) {
+        data.ApplyAll(g.liveImage, 0);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_ApplyImage)->Unit(benchmark::kMicrosecond);
 
 } // namespace

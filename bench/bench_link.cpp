@@ -265,9 +265,20 @@ public:
     void SetCaption(const QString&) override {}
 };
 
+// A tuned device: every band of every channel active, both crossovers on, so that adopting the image
+// computes every response (a band at 0 dB is flat and costs nothing).
+void TuneImage(ParamImage& image) {
+    for (OutputBlock& block : image.outputs) {
+        for (int k = 0; k < Layout::kBands; ++k)
+            block.bands[k].gain = static_cast<std::uint16_t>(400 + (k % 2 ? 180 : 230));
+        block.highPass = XoverRecord{60, 0, 5};
+        block.lowPass = XoverRecord{12000, 0, 5};
+    }
+}
+
 // The Connect button until the device's image is applied: the controller opens the device, asks for its
-// identifier, checks it, queues the read-back, and adopts the image into the channel objects (every filter's
-// response recomputed). Notifications are delivered on this thread as soon as they are posted.
+// identifier, checks it, queues the read-back, and adopts the tuned image into the channel objects (every
+// filter's response recomputed). Notifications are delivered on this thread as soon as they are posted.
 void BM_ControllerConnect(benchmark::State& state) {
     for (auto _ : state) {
         ModelGlobals g;
@@ -276,7 +287,9 @@ void BM_ControllerConnect(benchmark::State& state) {
         data.ApplyAll(g.liveImage, 0);
         QueueNotifier notifier;
         NullView view;
-        CDeviceAccess access(std::make_unique<CInProcessTransport>(std::make_shared<CSimDevice>()));
+        auto device = std::make_shared<CSimDevice>();
+        device->ModifyState([](SimState& d) { TuneImage(d.live); });
+        CDeviceAccess access(std::make_unique<CInProcessTransport>(device));
         CDeviceController controller(g, data, access, view, TimingProfile::Fast(), &notifier);
 
         const auto start = Clock::now();
