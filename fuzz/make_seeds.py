@@ -99,9 +99,26 @@ def sim_seeds():
     }
 
 
+def firmware_seeds():
+    # [kind: 0 DSP, 1 controller][repeats: count | cycle << 2], then the file.
+    def content(n):
+        return bytes((i * 7 + 3) % 251 for i in range(n))
+    return {
+        "dsp_small": bytes([0, 0]) + content(10),
+        "dsp_one_chunk": bytes([0, 0]) + content(296),
+        "dsp_chunk_and_a_byte": bytes([0, 0]) + content(297),
+        "dsp_three_bytes": bytes([0, 0]) + content(3),
+        "controller_one_chunk": bytes([1, 0]) + content(48),
+        "controller_two_chunks": bytes([1, 0]) + content(97),
+        "dsp_one_repeat": bytes([0, 1 | (3 << 2)]) + content(600),
+        "controller_repeated_twice": bytes([1, 2 | (2 << 2)]) + content(100),
+    }
+
+
 def main():
     write("reply", reply_seeds())
     write("sim", sim_seeds())
+    write("firmware", firmware_seeds())
 
 
 if __name__ == "__main__":
