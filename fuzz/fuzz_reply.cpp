@@ -12,6 +12,7 @@
 #include "link/Notifier.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -52,12 +53,14 @@ public:
     bool UpdateInProgress() const override { return false; }
     bool UpdateFinished() const override { return true; }
     void FirmwareCycle(CLinkWorker&) override {}
-    void OnFirmwareReply(const SendData* head) override {
+    void OnFirmwareReply(const SendData* head, bool finishesHead) override {
         ++calls;
         lastHead = head;
+        lastFinishes = finishesHead;
     }
     int calls = 0;
     const SendData* lastHead = nullptr;
+    bool lastFinishes = false;
 };
 
 // Everything a reply may write, copied out of ModelGlobals for comparison.
@@ -116,6 +119,7 @@ struct Model {
     int pollCompare = 0;
     std::vector<Note> notes;
     int validFrames = 0;
+    bool lastFinishes = false; // whether the last valid frame finished the head packet
 };
 
 constexpr std::size_t kBufferSize = 400;
@@ -239,6 +243,7 @@ void ExpectFrame(Model& m, const std::vector<std::uint8_t>& f, const std::functi
 
     const bool knownType = type == 1 || type == 2 || type == 3 || type == 4 || type == 10;
     const bool finishes = command == 0x64 || (command == 0x66 && !payload.empty() && knownType);
+    m.lastFinishes = finishes;
     if (finishes && !m.queue.empty()) {
         const PacketModel& head = m.queue.front();
         const int position = headReadPosition();
@@ -328,6 +333,20 @@ const std::vector<Builder>& Catalogue() {
         [](KTVCommand& c) { return c.BuildSystemWrite(144, 0); },
         [](KTVCommand& c) { return c.BuildSystemWrite(145, 0); },
         [](KTVCommand& c) { return c.BuildSystemWrite(146, 0); },
+        [](KTVCommand& c) { return c.BuildFirmwareFrame(KTVCommand::kStageDspStart); },
+        [](KTVCommand& c) {
+            const std::array<std::uint8_t, 4> head{1, 2, 3, 4};
+            return c.BuildFirmwareFrame(KTVCommand::kStageDspHead, head);
+        },
+        [](KTVCommand& c) {
+            const std::vector<std::uint8_t> chunk(KTVCommand::kDspChunkSize, 0x5A);
+            return c.BuildFirmwareFrame(KTVCommand::kStageDspChunk, chunk);
+        },
+        [](KTVCommand& c) { return c.BuildFirmwareFrame(KTVCommand::kStageControllerStart2); },
+        [](KTVCommand& c) {
+            const std::array<std::uint8_t, 1> check{0x33};
+            return c.BuildFirmwareFrame(KTVCommand::kStageControllerCheck, check);
+        },
     };
     return builders;
 }
@@ -415,6 +434,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(m.validFrames - framesBefore <= 1, "at most one frame per chunk");
         if (got) {
             Require(hook.lastHead == headBefore, "the look sees the head packet");
+            Require(hook.lastFinishes == m.lastFinishes, "the look knows whether the head is finished");
             // m.frame is the frame just processed.
             if (headBefore && m.frame[1] == 0x65)
                 Require(command.Queue().Head() == headBefore && headBefore->readPosition == 0,
