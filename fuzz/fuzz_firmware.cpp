@@ -5,6 +5,7 @@
 // Input: byte 0 chooses the file kind (bit 0: a controller file ".contr", else a DSP file ".MVA"); byte 1
 // asks the device for repeats (bits 0..1: how many replies in a row are repeat requests, bits 2..7: before
 // which cycle); the rest is the file.
+#include "Require.h"
 #include "firmware/FirmwareUpdate.h"
 #include "link/FirmwareHost.h"
 #include "link/InProcessTransport.h"
@@ -23,16 +24,6 @@
 #include <vector>
 
 namespace {
-
-[[noreturn]] void Fail(const char* what) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
-
-void Require(bool ok, const char* what) {
-    if (!ok)
-        Fail(what);
-}
 
 class Notes : public CNotifier {
 public:

@@ -2,6 +2,7 @@
 // channel object as it was; only a file of the exact size can be taken, and a taken file's blocks are its
 // bytes. Whatever a taken file held, saving and loading again reaches a fixed point: the second save writes
 // exactly what the first one did.
+#include "Require.h"
 #include "model/KTV_Data.h"
 #include "model/SystemSettings.h"
 #include "presets/PresetFile.h"
@@ -12,16 +13,6 @@
 #include <memory>
 
 namespace {
-
-[[noreturn]] void Fail(const char* what) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
-
-void Require(bool ok, const char* what) {
-    if (!ok)
-        Fail(what);
-}
 
 struct Model {
     std::unique_ptr<ModelGlobals> g = std::make_unique<ModelGlobals>();

@@ -7,6 +7,7 @@
 // catalogue entry at its head; bit 5: packets numbered as a batch; bit 6: the head is not rewritten before
 // each read); byte 2 the starting poll-compare counter; byte 3 the link groups; the rest is what the device
 // sends.
+#include "Require.h"
 #include "link/FirmwareHook.h"
 #include "link/KTVCommand.h"
 #include "link/Notifier.h"
@@ -21,16 +22,6 @@
 #include <vector>
 
 namespace {
-
-[[noreturn]] void Fail(const char* what) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
-
-void Require(bool ok, const char* what) {
-    if (!ok)
-        Fail(what);
-}
 
 struct Note {
     int message;

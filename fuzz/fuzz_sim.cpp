@@ -9,6 +9,7 @@
 //   5     unplug, plug in and open a new session
 //   6..7  write one output report holding a request frame built here from 6 argument bytes (command,
 //         preset, type, index, byte 9, payload length) and that many payload bytes
+#include "Require.h"
 #include "link/Frame.h"
 #include "sim/SimDevice.h"
 
@@ -19,16 +20,6 @@
 #include <vector>
 
 namespace {
-
-[[noreturn]] void Fail(const char* what) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
-
-void Require(bool ok, const char* what) {
-    if (!ok)
-        Fail(what);
-}
 
 class Reader {
 public:
