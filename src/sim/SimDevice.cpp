@@ -26,6 +26,11 @@ constexpr std::uint8_t kSubFirmwareRestart = 176; // the device restarts once th
 constexpr std::size_t kNameSize = 16;
 constexpr std::size_t kStatusSize = 8;
 
+// The link's idle request: the box's volume, switch and source.
+bool IsStatusPoll(const Frame::Header& h) {
+    return h.command == Frame::kCmdRead && h.type == kTypeSystem && h.index == kSubStatus;
+}
+
 // Image blocks the device transfers: which type and index name them and where they lie in an image.
 struct BlockKind {
     std::uint8_t type;
@@ -350,7 +355,12 @@ void CSimDevice::FeedLocked(std::span<const std::uint8_t> bytes, std::vector<std
         return RejectLocked(Frame::Fault::None, lines);
 
     SimFrame received{parsed->header, std::move(parsed->payload)};
+    // Counted apart from the trace: the link polls without pause in the fast profile, so the trace soon
+    // holds only its newest frames.
     ++m_counters.accepted;
+    const Frame::Header& h = received.header;
+    m_counters.writes += h.command == Frame::kCmdWrite ? 1 : 0;
+    m_counters.statusPolls += IsStatusPoll(h) ? 1 : 0;
     if (m_trace.size() == kTraceLimit)
         m_trace.pop_front();
     m_trace.push_back(received);

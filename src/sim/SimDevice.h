@@ -59,6 +59,8 @@ struct SimFirmwareLog {
 // Counters of what arrived. A rejected frame gets no answer.
 struct SimCounters {
     int accepted = 0;       // valid frames
+    int writes = 0;         // valid write frames (0xB3), whatever they name
+    int statusPolls = 0;    // valid status-poll reads
     int rejected = 0;       // sum of the reasons below
     int rejectedSync = 0;   // report does not begin with A2 A2 A2 A3
     int rejectedLength = 0; // declared length beyond what the device takes

@@ -165,7 +165,7 @@ void TestConnection::readBackOrderAndAdoption() {
              QByteArray("PIRKAVO-31EQ-V3.0"));
     QVERIFY(!rig.view.PopupShown());
     QVERIFY(rig.view.Messages().isEmpty());
-    QCOMPARE(CountWrites(TraceLines(*rig.sim)), 0);
+    QCOMPARE(rig.WriteCount(), 0);
 }
 
 void TestConnection::connectedOnlyAfterImageApplied_data() {
@@ -202,7 +202,7 @@ void TestConnection::connectedOnlyAfterImageApplied() {
     QCOMPARE(gainAtRefresh, kDeviceGain3);
 
     QVERIFY(rig.WaitForPolls(3));
-    QCOMPARE(CountWrites(TraceLines(*rig.sim)), 0);
+    QCOMPARE(rig.WriteCount(), 0);
     QCOMPARE(int(rig.sim->State().MasterVolume()), kDeviceVolume);
     QCOMPARE(rig.Volume(), kDeviceVolume);
     QCOMPARE(rig.model.Channel(0).GetGainCode(), 50);
@@ -408,7 +408,7 @@ void TestConnection::removalAndReconnect() {
 
     rig.sim->ModifyState([](SimState& s) { s.live.outputs[3].gainCode = 17; });
     rig.sim->PlugIn();
-    rig.sim->ClearTrace();
+    rig.ClearTrace();
     QCOMPARE(rig.Arrive("sim"), DeviceDecision::Connect);
     QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
     QCOMPARE(rig.model.Channel(3).GetGainCode(), 17);
@@ -457,7 +457,7 @@ void TestConnection::deviceChangesAreAdopted() {
 
     // Adopted silently: nothing was echoed to the device.
     QVERIFY(rig.WaitForPolls(2));
-    QCOMPARE(CountWrites(TraceLines(*rig.sim)), 0);
+    QCOMPARE(rig.WriteCount(), 0);
 }
 
 void TestConnection::masterVolumeSlider() {
@@ -465,7 +465,7 @@ void TestConnection::masterVolumeSlider() {
     QVERIFY(rig.C().ToggleConnection());
     QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
     QVERIFY(rig.WaitForPolls(1));
-    rig.sim->ClearTrace();
+    rig.ClearTrace();
 
     QVERIFY(!rig.C().SetMasterVolumeFromSlider(kDeviceVolume)); // unchanged: nothing to send
     int moves = 0;
@@ -507,7 +507,7 @@ void TestConnection::groupWriteSilencesTheGroup() {
     QVERIFY(rig.C().ToggleConnection());
     QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
     QVERIFY(rig.WaitForPolls(1));
-    rig.sim->ClearTrace();
+    rig.ClearTrace();
     {
         std::lock_guard lock(rig.C().Command().LinkLock());
         rig.G().g_linkGroup[1] = 0;
@@ -518,7 +518,7 @@ void TestConnection::groupWriteSilencesTheGroup() {
         rig.C().EndGroupWrite(1);
     }
     QCOMPARE(rig.model.Channel(1).GetGainPending(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(CountWrites(TraceLines(*rig.sim)), 6, kLimit);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.WriteCount(), 6, kLimit);
 
     QStringList writes;
     std::vector<SimFrame> frames;

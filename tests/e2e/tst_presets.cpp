@@ -153,7 +153,7 @@ void TestPresets::saveWithName() {
     Rig rig;
     QVERIFY(rig.Connect());
     QVERIFY(rig.WaitForPolls(1));
-    rig.sim->ClearTrace();
+    rig.ClearTrace();
     rig.view.Clear();
 
     QVERIFY(rig.memories.SaveWithName(2, QStringLiteral("Bass")));
@@ -206,7 +206,7 @@ void TestPresets::names() {
     QVERIFY(rig.Connect());
     const QByteArray before = Bytes(rig.G().Preset(5).name, 16);
     QVERIFY(rig.WaitForPolls(1));
-    rig.sim->ClearTrace();
+    rig.ClearTrace();
 
     QCOMPARE(rig.memories.SaveWithName(5, text), stored);
     if (!stored) {
@@ -214,7 +214,7 @@ void TestPresets::names() {
         QCOMPARE(CPresetMemories::kBlankName.In(1), QStringLiteral("组名不能全为空格!"));
         QCOMPARE(Bytes(rig.G().Preset(5).name, 16), before);
         QVERIFY(rig.WaitForPolls(2));
-        QCOMPARE(CountWrites(TraceLines(*rig.sim)), 0);
+        QCOMPARE(rig.WriteCount(), 0);
         return;
     }
     QCOMPARE(Bytes(rig.G().Preset(5).name, 16), field);
@@ -265,7 +265,7 @@ void TestPresets::recall() {
     Rig rig;
     QVERIFY(rig.Connect());
     QVERIFY(rig.WaitForPolls(1));
-    rig.sim->ClearTrace();
+    rig.ClearTrace();
     rig.view.Clear();
     int connectedDuringRead = -1;
     rig.view.onLine = [&](const QString& line) {
@@ -336,7 +336,7 @@ void TestPresets::writeAll() {
         }
     }
     QVERIFY(rig.WaitForPolls(1));
-    rig.sim->ClearTrace();
+    rig.ClearTrace();
     rig.view.Clear();
 
     QVERIFY(rig.memories.WriteAllToDevice());
@@ -369,7 +369,7 @@ void TestPresets::saveAllData() {
     QVERIFY(rig.dir.isValid());
     QVERIFY(rig.Connect());
     QVERIFY(rig.WaitForPolls(1));
-    rig.sim->ClearTrace();
+    rig.ClearTrace();
 
     QVERIFY(rig.memories.SaveAllData(rig.Path(QStringLiteral("all.dspa"))));
     const QString path = rig.Path(QStringLiteral("all.dspa"));
@@ -467,7 +467,7 @@ void TestPresets::loadSetupFile() {
 
     QVERIFY(rig.Connect());
     QVERIFY(rig.WaitForPolls(1));
-    rig.sim->ClearTrace();
+    rig.ClearTrace();
     QVERIFY(rig.memories.LoadFile(path));
     QCOMPARE(rig.model.Channel(2).GetGainCode(), 21);
     QVERIFY(rig.WaitForTransfer());
@@ -484,7 +484,7 @@ void TestPresets::loadAllDataFile() {
     QVERIFY(WriteFile(path, AllDataFile()));
     QVERIFY(rig.Connect());
     QVERIFY(rig.WaitForPolls(1));
-    rig.sim->ClearTrace();
+    rig.ClearTrace();
 
     QVERIFY(rig.memories.LoadFile(path));
     QCOMPARE(int(rig.G().positionDelays[48]), 3);
@@ -522,7 +522,7 @@ void TestPresets::loadRefused() {
     Rig rig;
     QVERIFY(rig.Connect());
     QVERIFY(rig.WaitForPolls(1));
-    rig.sim->ClearTrace();
+    rig.ClearTrace();
     const QString path = rig.Path(name);
     QVERIFY(WriteFile(path, bytes));
 
@@ -530,7 +530,7 @@ void TestPresets::loadRefused() {
     QCOMPARE(rig.view.Messages(), messages);
     QCOMPARE(rig.model.Channel(2).GetGainCode(), 44);
     QVERIFY(rig.WaitForPolls(2));
-    QCOMPARE(CountWrites(TraceLines(*rig.sim)), 0);
+    QCOMPARE(rig.WriteCount(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestPresets)

@@ -631,6 +631,12 @@ void TestSimDevice::traceRecordsEveryFrameInOrder() {
     QCOMPARE(lines[1], "rejected: check byte");
     QCOMPARE(lines[2], "read preset=4 type=4 index=134 slice=0 link=0 N=8 : 00 00 00 00 00 00 00 00");
 
+    // Counted apart from the trace: one write; the spoilt poll is no poll, a good one is.
+    QCOMPARE(bench.device->Counters().writes, 1);
+    QCOMPARE(bench.device->Counters().statusPolls, 0);
+    bench.Exchange(Read(0, 4, 3));
+    QCOMPARE(bench.device->Counters().statusPolls, 1);
+
     bench.device->ClearTrace();
     QVERIFY(bench.device->Trace().empty());
 }

@@ -30,10 +30,22 @@ int CountWrites(const QStringList& trace) {
     return n;
 }
 
+namespace {
+
+// The fast profile with a short rest between idle cycles: without it the worker polls several hundred
+// thousand times a second, and the device's trace, which keeps only its newest frames, would lose what a
+// test is about to read.
+TimingProfile RigTiming() {
+    TimingProfile t = TimingProfile::Fast();
+    t.betweenCycles = std::chrono::milliseconds{1};
+    return t;
+}
+
+} // namespace
+
 CControllerRig::CControllerRig() : access(std::make_unique<CInProcessTransport>(sim)) {
     model.g->language = 0;
-    controller =
-        std::make_unique<CDeviceController>(*model.g, *model.data, access, view, TimingProfile::Fast());
+    controller = std::make_unique<CDeviceController>(*model.g, *model.data, access, view, RigTiming());
 }
 
 CControllerRig::~CControllerRig() {
@@ -56,7 +68,15 @@ bool CControllerRig::Connect() {
 }
 
 bool CControllerRig::WaitForPolls(int n) {
-    const auto polls = [this] { return static_cast<int>(TraceLines(*sim).count(kStatusPollLine)); };
-    const int target = polls() + n;
-    return WaitFor([&] { return polls() >= target; });
+    const int target = sim->Counters().statusPolls + n;
+    return WaitFor([&] { return sim->Counters().statusPolls >= target; });
+}
+
+void CControllerRig::ClearTrace() {
+    sim->ClearTrace();
+    m_writesBefore = sim->Counters().writes;
+}
+
+int CControllerRig::WriteCount() const {
+    return sim->Counters().writes - m_writesBefore;
 }

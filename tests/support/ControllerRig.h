@@ -44,4 +44,12 @@ struct CControllerRig {
     bool Connect();
     // Waits until the device has received `n` more status polls than now: everything queued before has gone.
     bool WaitForPolls(int n);
+    // Clears the device's trace and starts counting writes anew.
+    void ClearTrace();
+    // Write frames the device has received since it was made or the trace was last cleared (counted apart:
+    // the trace keeps only the newest frames).
+    int WriteCount() const;
+
+private:
+    int m_writesBefore = 0;
 };
