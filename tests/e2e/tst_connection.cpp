@@ -201,6 +201,10 @@ void TestConnection::connectedOnlyAfterImageApplied() {
     QCOMPARE(connectedAtRefresh, 0);
     QCOMPARE(gainAtRefresh, kDeviceGain3);
 
+    // The popup shows once the batch is queued, so the worker may have read the system values before the
+    // edit: then the device's volume comes back through the status poll, compared once the counter is full.
+    QVERIFY(
+        rig.WaitFor([&] { return rig.C().Command().PollCompareCounter() >= KTVCommand::kPollCompareFull; }));
     QVERIFY(rig.WaitForPolls(3));
     QCOMPARE(rig.WriteCount(), 0);
     QCOMPARE(int(rig.sim->State().MasterVolume()), kDeviceVolume);
