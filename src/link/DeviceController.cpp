@@ -363,24 +363,22 @@ void CDeviceController::SoundBack(int channel) {
     m_command.Push(m_command.BuildSliceWrite(KTVCommand::kTypeOutput, channel, OutputSlice::kGainGroup));
 }
 
-void CDeviceController::BeginGroupWrite(int channel) {
+void CDeviceController::ForLinkGroup(int channel, void (CDeviceController::*step)(int)) {
     if (!m_linkOpen || !ValidChannel(channel))
         return;
     std::lock_guard lock(m_command.LinkLock());
     const auto& groups = m_g.g_linkGroup;
     for (int c = 0; c < Layout::kChannels; ++c)
         if (groups[static_cast<std::size_t>(c)] == groups[static_cast<std::size_t>(channel)])
-            SoundOff(c);
+            (this->*step)(c);
+}
+
+void CDeviceController::BeginGroupWrite(int channel) {
+    ForLinkGroup(channel, &CDeviceController::SoundOff);
 }
 
 void CDeviceController::EndGroupWrite(int channel) {
-    if (!m_linkOpen || !ValidChannel(channel))
-        return;
-    std::lock_guard lock(m_command.LinkLock());
-    const auto& groups = m_g.g_linkGroup;
-    for (int c = 0; c < Layout::kChannels; ++c)
-        if (groups[static_cast<std::size_t>(c)] == groups[static_cast<std::size_t>(channel)])
-            SoundBack(c);
+    ForLinkGroup(channel, &CDeviceController::SoundBack);
 }
 
 void CDeviceController::QueueChannelBlockMuted(int channel) {

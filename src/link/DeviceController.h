@@ -154,6 +154,8 @@ private:
     void SettleBeforeClose();
     void SoundOff(int channel);
     void SoundBack(int channel);
+    // Runs step on every channel of channel's link group, under the link lock, while the link is open.
+    void ForLinkGroup(int channel, void (CDeviceController::*step)(int));
     bool CompletesOnLinkButton(int channel) const { return m_linkButton && channel == 1; }
 
     ModelGlobals& m_g;

@@ -7,6 +7,7 @@
 #include "link/Notifier.h"
 #include "presets/SettingsStore.h"
 #include "sim/SimDevice.h"
+#include "support/FirmwareContent.h"
 #include "support/ModelFixture.h"
 #include "support/RecordingView.h"
 
@@ -25,17 +26,6 @@ Q_DECLARE_METATYPE(Fault)
 namespace {
 
 constexpr int kLimit = 10000; // ms; generous, the fast profile needs a fraction of it
-
-QByteArray Content(int n) {
-    QByteArray b;
-    for (int i = 0; i < n; ++i)
-        b.append(static_cast<char>((i * 7 + 3) % 251));
-    return b;
-}
-
-QByteArray Fill(int n, unsigned char value) {
-    return QByteArray(n, static_cast<char>(value));
-}
 
 QByteArray Bytes(const std::vector<std::uint8_t>& v) {
     return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size()));
@@ -119,13 +109,13 @@ void TestFirmware::deliversTheFile_data() {
     QTest::addColumn<QByteArray>("chunks"); // stage 178 or 226 chunks as the device put them together
     QTest::addColumn<int>("restarts");
 
-    const QByteArray dsp592 = Content(592);
+    const QByteArray dsp592 = FirmwareContent(592);
     QTest::newRow("DSP 592") << "fw.MVA" << dsp592 << 8 << Stages{176, 177, 178, 178, 179} << dsp592.left(4)
                              << dsp592 << 1;
-    const QByteArray dsp300 = Content(300);
+    const QByteArray dsp300 = FirmwareContent(300);
     QTest::newRow("DSP 300") << "fw.MVA" << dsp300 << 7 << Stages{176, 177, 178, 178, 179} << dsp300.left(4)
                              << dsp300 + Fill(292, 0xFF) << 1;
-    const QByteArray contr = Content(100);
+    const QByteArray contr = FirmwareContent(100);
     QTest::newRow("controller 100") << "remote.contr" << contr << 8 << Stages{224, 225, 226, 226, 226, 227}
                                     << QByteArray() << contr + Fill(44, 0xFF) << 0;
 }
@@ -178,7 +168,7 @@ void TestFirmware::takesOverAConnectedLinkAndGuardsTheFactoryReset() {
     QVERIFY(!rig.C().FactoryResetRefused());
     rig.view.Clear();
 
-    QVERIFY(rig.update->StartUpdate(rig.Write("fw.MVA", Content(300))));
+    QVERIFY(rig.update->StartUpdate(rig.Write("fw.MVA", FirmwareContent(300))));
     // The normal link was closed.
     QCOMPARE(rig.view.Lines(), (QStringList{QStringLiteral("popup hide"), QStringLiteral("look idle")}));
     QVERIFY(!rig.C().Connected());
@@ -187,11 +177,11 @@ void TestFirmware::takesOverAConnectedLinkAndGuardsTheFactoryReset() {
     QVERIFY(rig.update->RefuseWhileUpdating());
     QCOMPARE(rig.view.Messages(), (QStringList{QStringLiteral("Don't close up the update!"),
                                                QStringLiteral("Don't close up the update!")}));
-    QVERIFY(!rig.update->StartUpdate(rig.Write("other.MVA", Content(10)))); // ignored while it runs
+    QVERIFY(!rig.update->StartUpdate(rig.Write("other.MVA", FirmwareContent(10)))); // ignored while it runs
 
     QTRY_VERIFY_WITH_TIMEOUT(rig.view.Messages().contains(QStringLiteral("Update successfully!")), kLimit);
     QVERIFY(rig.Idle());
-    QCOMPARE(Bytes(rig.sim->Firmware().dsp), Content(300) + Fill(292, 0xFF));
+    QCOMPARE(Bytes(rig.sim->Firmware().dsp), FirmwareContent(300) + Fill(292, 0xFF));
     QVERIFY(!rig.C().FactoryResetRefused());
 }
 
@@ -215,7 +205,7 @@ void TestFirmware::failureEndsWithTheConnectionError() {
 
     Rig rig(ShortLimit());
     fault(*rig.sim);
-    QVERIFY(rig.update->StartUpdate(rig.Write(name, Content(100))));
+    QVERIFY(rig.update->StartUpdate(rig.Write(name, FirmwareContent(100))));
     QTRY_VERIFY_WITH_TIMEOUT(rig.view.Messages().contains(QStringLiteral("unable to connect")), kLimit);
     QVERIFY(rig.Idle());
     Stages written;
@@ -229,7 +219,7 @@ void TestFirmware::failureEndsWithTheConnectionError() {
 void TestFirmware::noDevice() {
     Rig rig(ShortLimit());
     rig.sim->Unplug();
-    QVERIFY(!rig.update->StartUpdate(rig.Write("fw.MVA", Content(100))));
+    QVERIFY(!rig.update->StartUpdate(rig.Write("fw.MVA", FirmwareContent(100))));
     QCOMPARE(rig.view.Messages(), QStringList{QStringLiteral("unable to connect")});
     QVERIFY(rig.Idle());
     QVERIFY(rig.sim->Trace().empty());

@@ -1,5 +1,6 @@
 // The frames a firmware file travels in: what each call of the sequence queues, byte for byte.
 #include "firmware/FirmwareUpdate.h"
+#include "support/FirmwareContent.h"
 #include "support/FirmwareRig.h"
 #include "support/ReplyFrames.h"
 
@@ -10,18 +11,6 @@ using Calls = QList<Call>;
 Q_DECLARE_METATYPE(Calls)
 
 namespace {
-
-// File bytes that differ from their neighbours and from the padding, so a shifted or cut chunk shows.
-QByteArray Content(int n) {
-    QByteArray b;
-    for (int i = 0; i < n; ++i)
-        b.append(static_cast<char>((i * 7 + 3) % 251));
-    return b;
-}
-
-QByteArray Fill(int n, unsigned char value) {
-    return QByteArray(n, static_cast<char>(value));
-}
 
 // 0x12 XOR the bytes from `from` on.
 unsigned char Check(const QByteArray& b, int from) {
@@ -56,7 +45,7 @@ void TestFirmwareFrames::sequence_data() {
 
     const QByteArray zeros16 = Fill(16, 0);
     {
-        const QByteArray f = Content(592);
+        const QByteArray f = FirmwareContent(592);
         const QByteArray check(1, static_cast<char>(Check(f, 4)));
         QTest::newRow("DSP 592 bytes: two whole chunks, no padding")
             << "fw.MVA" << f
@@ -65,7 +54,7 @@ void TestFirmwareFrames::sequence_data() {
                      {FirmwareFrame(178, f.mid(296, 296)), FirmwareFrame(179, check)}};
     }
     {
-        const QByteArray f = Content(300);
+        const QByteArray f = FirmwareContent(300);
         const QByteArray check(1, static_cast<char>(Check(f, 4)));
         QTest::newRow("DSP 300 bytes: final chunk of 4 and 292 bytes FF")
             << "fw.MVA" << f
@@ -74,7 +63,7 @@ void TestFirmwareFrames::sequence_data() {
                      {FirmwareFrame(178, f.mid(296, 4) + Fill(292, 0xFF)), FirmwareFrame(179, check)}};
     }
     {
-        const QByteArray f = Content(296);
+        const QByteArray f = FirmwareContent(296);
         const QByteArray check(1, static_cast<char>(Check(f, 4)));
         QTest::newRow("DSP of exactly one chunk: 179 in the same call")
             << "fw.MVA" << f
@@ -82,14 +71,14 @@ void TestFirmwareFrames::sequence_data() {
                       FirmwareFrame(179, check)}};
     }
     {
-        const QByteArray f = Content(3);
+        const QByteArray f = FirmwareContent(3);
         QTest::newRow("DSP of 3 bytes: head and chunk padded with FF")
             << "fw.MVA" << f
             << Calls{{FirmwareFrame(176, zeros16), FirmwareFrame(177, f + Fill(1, 0xFF)),
                       FirmwareFrame(178, f + Fill(293, 0xFF)), FirmwareFrame(179, QByteArray(1, 0x12))}};
     }
     {
-        const QByteArray f = Content(100);
+        const QByteArray f = FirmwareContent(100);
         const QByteArray check(1, static_cast<char>(Check(f, 0)));
         QTest::newRow("controller 100 bytes: 48, 48, 4 and 44 bytes FF")
             << "remote.contr" << f
@@ -139,7 +128,7 @@ void TestFirmwareFrames::sequence() {
 void TestFirmwareFrames::loadingStartsTheSequenceAgain() {
     QTemporaryDir dir;
     QFile file(dir.filePath("fw.MVA"));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(Content(300)) == 300);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(FirmwareContent(300)) == 300);
     file.close();
     CFirmwareRig rig;
     CFirmwareUpdate update(rig, rig.store, TimingProfile::Fast());

@@ -1,6 +1,7 @@
 // The firmware update cycle by cycle against the simulated device, and what it asks of the controller:
 // the first cycle, the restart after stage 176, frames that go unanswered, starting, finishing and guarding.
 #include "firmware/FirmwareUpdate.h"
+#include "support/FirmwareContent.h"
 #include "support/FirmwareRig.h"
 #include "support/TempSettings.h"
 
@@ -11,13 +12,6 @@ using Stages = QList<int>;
 using Calls = std::vector<std::string>;
 
 namespace {
-
-QByteArray Content(int n) {
-    QByteArray b;
-    for (int i = 0; i < n; ++i)
-        b.append(static_cast<char>((i * 7 + 3) % 251));
-    return b;
-}
 
 Stages StagesOf(const std::vector<SimFrame>& trace) {
     Stages s;
@@ -81,7 +75,7 @@ private slots:
 void TestFirmwareUpdate::firstCycleWritesNothingAndTheRestartKeepsGoing() {
     Harness h;
     h.rig.device->SetRestartTime(100ms); // longer than the (zero) wait before reopening
-    QVERIFY(h.update.StartUpdate(h.Write("fw.MVA", Content(300))));
+    QVERIFY(h.update.StartUpdate(h.Write("fw.MVA", FirmwareContent(300))));
     QVERIFY(h.update.InProgress());
     QCOMPARE(h.update.ProgressRange(), 7);
 
@@ -110,7 +104,7 @@ void TestFirmwareUpdate::firstCycleWritesNothingAndTheRestartKeepsGoing() {
 void TestFirmwareUpdate::frameWrittenTwiceWithoutAcknowledgementEndsIt() {
     Harness h;
     h.rig.device->RequestRepeats(2); // answered, but never acknowledged
-    QVERIFY(h.update.StartUpdate(h.Write("fw.MVA", Content(300))));
+    QVERIFY(h.update.StartUpdate(h.Write("fw.MVA", FirmwareContent(300))));
 
     h.Cycle();
     h.Cycle();
@@ -141,7 +135,7 @@ void TestFirmwareUpdate::unansweredFrameEndsIt() {
 
     Harness h(ShortLimit());
     h.rig.device->DropReplies(1);
-    QVERIFY(h.update.StartUpdate(h.Write(name, Content(100))));
+    QVERIFY(h.update.StartUpdate(h.Write(name, FirmwareContent(100))));
     QVERIFY(h.RunOut(3));
     QCOMPARE(StagesOf(h.rig.device->Trace()), Stages{stage});
     QCOMPARE(h.rig.notifier.Count(UM_LINK_LOST), 1);
@@ -151,7 +145,7 @@ void TestFirmwareUpdate::unansweredFrameEndsIt() {
 void TestFirmwareUpdate::deviceNotBackAfterRestartEndsIt() {
     Harness h(ShortLimit());
     h.rig.device->SetRestartTime(1h);
-    QVERIFY(h.update.StartUpdate(h.Write("fw.MVA", Content(100))));
+    QVERIFY(h.update.StartUpdate(h.Write("fw.MVA", FirmwareContent(100))));
     QVERIFY(h.RunOut(3));
     QCOMPARE(StagesOf(h.rig.device->Trace()), Stages{176});
     QCOMPARE(h.rig.notifier.Count(UM_LINK_LOST), 1);
@@ -164,7 +158,7 @@ void TestFirmwareUpdate::startAfterTheWarningClosesAnOpenLink() {
     h.rig.EndFirmwareLink();
     h.rig.calls.clear();
 
-    QVERIFY(h.update.StartUpdate(h.Write("remote.contr", Content(100))));
+    QVERIFY(h.update.StartUpdate(h.Write("remote.contr", FirmwareContent(100))));
     const std::string warning = "message " + CFirmwareFile::kControllerNotice.In(0).toStdString();
     QCOMPARE(h.rig.calls, (Calls{warning, "close", "open", "firmware link"}));
     QVERIFY(h.RunOut());
@@ -177,7 +171,7 @@ void TestFirmwareUpdate::startAfterTheWarningClosesAnOpenLink() {
 void TestFirmwareUpdate::noDeviceWithinTheLimit() {
     Harness h;
     h.rig.refuseOpens = 1;
-    QVERIFY(!h.update.StartUpdate(h.Write("fw.MVA", Content(100))));
+    QVERIFY(!h.update.StartUpdate(h.Write("fw.MVA", FirmwareContent(100))));
     QCOMPARE(h.rig.calls, (Calls{"open", "connect failure"}));
     QVERIFY(!h.update.InProgress());
     QCOMPARE(h.rig.command.FirmwareHook(), nullptr);
@@ -196,7 +190,7 @@ void TestFirmwareUpdate::fileErrorsSendNothing_data() {
     QTest::addColumn<bool>("pathKept");
 
     QTest::newRow("missing") << "fw.MVA" << QByteArray() << "Hex File error!" << false;
-    QTest::newRow("lower-case extension") << "fw.mva" << Content(100) << "升级文件类型错误！" << true;
+    QTest::newRow("lower-case extension") << "fw.mva" << FirmwareContent(100) << "升级文件类型错误！" << true;
     QTest::newRow("empty file") << "fw.MVA" << QByteArray("") << "升级文件类型错误！" << true;
     QTest::newRow("empty controller file") << "a.contr" << QByteArray("") << "升级文件类型错误！" << true;
 }
@@ -219,7 +213,7 @@ void TestFirmwareUpdate::fileErrorsSendNothing() {
 void TestFirmwareUpdate::finishingAndGuards() {
     CTempSettings settings;
     Harness h;
-    const QString path = h.Write("fw.MVA", Content(100));
+    const QString path = h.Write("fw.MVA", FirmwareContent(100));
     QVERIFY(!h.update.RefuseWhileUpdating());
     QVERIFY(h.update.StartUpdate(path));
     h.rig.calls.clear();
@@ -229,7 +223,7 @@ void TestFirmwareUpdate::finishingAndGuards() {
     QCOMPARE(h.rig.calls, Calls{busy});
     QCOMPARE(CFirmwareUpdate::kUpdateBusy.In(1), QStringLiteral("更新中 请勿关闭!"));
 
-    const QString other = h.Write("other.MVA", Content(600));
+    const QString other = h.Write("other.MVA", FirmwareContent(600));
     QVERIFY(!h.update.BrowseFirmware(other));
     QCOMPARE(h.rig.store.FirmwareFile(), path);
     QCOMPARE(h.update.LoadFirmware().status.error(), CFirmwareUpdate::kUpdateBusy);
