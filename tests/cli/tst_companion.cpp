@@ -193,11 +193,18 @@ void TestCompanion::showAndResponse() {
 
 void TestCompanion::overSocket() {
     const QString socket = m_dir.filePath(QStringLiteral("dev.sock"));
+    // The trace goes to a file: a pipe nobody drains while a client runs would fill and stall the server.
+    const QString traceFile = m_dir.filePath(QStringLiteral("trace.txt"));
+    const auto readTrace = [&traceFile] {
+        QFile f(traceFile);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
     QProcess server;
+    server.setStandardOutputFile(traceFile);
     server.start(QStringLiteral(SELVANO_CTL_PATH), {"simulate", "--listen", socket, "--trace"});
     QVERIFY(server.waitForStarted(kLimitMs));
     QByteArray trace;
-    QTRY_VERIFY_WITH_TIMEOUT((trace += server.readAllStandardOutput()).contains("listening"), kLimitMs);
+    QTRY_VERIFY_WITH_TIMEOUT((trace = readTrace()).contains("listening"), kLimitMs);
     const QStringList dev{"--device", "socket:" + socket};
 
     const auto info = [&dev] {
@@ -228,13 +235,12 @@ void TestCompanion::overSocket() {
 
     // A band frequency far from its old value goes out as a ramp: several writes of the band's slice, the
     // last one carrying the target (1000 Hz, little-endian e8 03).
-    trace += server.readAllStandardOutput();
-    const qsizetype before = trace.size();
+    const qsizetype before = readTrace().size();
     r = Run(dev + QStringList{"set", "channel", "1", "band", "5", "freq", "1000"});
     QVERIFY2(r.exitCode == 0, r.err.constData());
     QList<QByteArray> bandWrites;
     const auto collect = [&] {
-        trace += server.readAllStandardOutput();
+        trace = readTrace();
         bandWrites.clear();
         for (const QByteArray& line : trace.mid(before).split('\n'))
             if (line.startsWith("write") && line.contains(" index=0 slice=4 "))
