@@ -306,6 +306,10 @@ bool ApplyChannelEdit(CDeviceSession& s, const QStringList& a) {
                 ch.SetDelay(*samples);
             return samples.has_value();
         }
+        if (what == QLatin1String("name")) {
+            // The caller has checked that the name fits, so the setter cannot refuse it here.
+            return static_cast<bool>(ch.SetName(v));
+        }
         if (what == QLatin1String("highpass") || what == QLatin1String("lowpass"))
             return false;
     }
@@ -340,10 +344,17 @@ int RunSetCommand(const CliOptions& o, const QStringList& args, QTextStream&, QT
         "       set channel N gain DB|off | mute on|off | polarity normal|inverted | delay N[ms|cm|inch]\n"
         "       set channel N band K freq HZ | gain DB | bw INDEX | bypass on|off\n"
         "       set channel N highpass|lowpass freq HZ | family Link_Ril|Bessel|Butter_W | slope 0..6\n"
-        "       set channel N mix INPUT LEVEL";
+        "       set channel N mix INPUT LEVEL | name TEXT";
     if (args.isEmpty())
         return Usage(err, kUsage);
     const bool channel = args[0] == QLatin1String("channel");
+    // A name that does not fit the device's field is refused with the system's own text before connecting.
+    if (channel && args.size() == 4 && args[2] == QLatin1String("name")) {
+        if (const Status fits = CKTV_OutData::CheckName(args[3]); !fits) {
+            err << "selvano-ctl: set: " << fits.error().In(o.language) << "\n";
+            return CliExit::kUsage;
+        }
+    }
     CDeviceSession s(o, err);
     // The words are checked on a connected model, since the edit is applied as soon as they are valid.
     if (const int rc = s.Connect())

@@ -208,9 +208,13 @@ void CKTV_OutData::SetLimiter(int threshold, int attack, int release) {
     m_limPending = Connected();
 }
 
-Status CKTV_OutData::SetName(const QString& name) {
+Status CKTV_OutData::CheckName(const QString& name) {
     std::array<std::uint8_t, kNameFieldSize> scratch{};
-    const Status fits = WriteFieldStrict(scratch.data(), scratch.size(), name);
+    return WriteFieldStrict(scratch.data(), scratch.size(), name);
+}
+
+Status CKTV_OutData::SetName(const QString& name) {
+    const Status fits = CheckName(name);
     if (!fits)
         return fits;
     {

@@ -72,6 +72,7 @@ public:
     void SetLimiter(int threshold, int attack, int release);
     // At most seven characters; a longer name is refused with "char Len error!" and nothing changes.
     Status SetName(const QString& name);
+    static Status CheckName(const QString& name); // SetName's refusal, without storing anything
 
     void CopyEqFrom(const CKTV_OutData& other);
     void ResetEq();

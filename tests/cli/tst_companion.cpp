@@ -251,6 +251,21 @@ void TestCompanion::overSocket() {
     QVERIFY2(bandWrites.size() >= 2, trace.mid(before).constData());
     QVERIFY(!bandWrites.first().startsWith(": e8 03"));
 
+    // A channel name reaches the device, which keeps the first six of the field's seven characters; a name
+    // too long for the field is refused before anything is sent.
+    r = Run(dev + QStringList{"set", "channel", "2", "name", "Door"});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    r = Run(dev + QStringList{"set", "channel", "2", "name", "Doorway"});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    r = Run(dev + QStringList{"set", "channel", "2", "name", "Doorways"});
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY2(r.err.contains("char Len error!"), r.err.constData());
+    r = Run(dev + QStringList{"read", "-o", back});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    r = Run({"show", back, "--json"});
+    QCOMPARE(Json(r.out)[QStringLiteral("channels")][1][QStringLiteral("name")].toString(),
+             QStringLiteral("Doorwa"));
+
     const QString all = m_dir.filePath(QStringLiteral("socket.dspa"));
     r = Run(dev + QStringList{"backup", "-o", all});
     QVERIFY2(r.exitCode == 0, r.err.constData());
