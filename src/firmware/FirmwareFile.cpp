@@ -9,10 +9,10 @@
 
 namespace {
 
-std::uint8_t XorFrom(std::uint8_t seed, const std::vector<std::uint8_t>& bytes, std::size_t from) {
+std::uint8_t XorFrom(std::uint8_t check, const std::vector<std::uint8_t>& bytes, std::size_t from) {
     for (std::size_t i = from; i < bytes.size(); ++i)
-        seed ^= bytes[i];
-    return seed;
+        check ^= bytes[i];
+    return check;
 }
 
 int FrameCountOf(std::size_t size, std::size_t blockSize) {

@@ -10,6 +10,7 @@
 #include "support/FirmwareContent.h"
 #include "support/ModelFixture.h"
 #include "support/RecordingView.h"
+#include "support/TestFile.h"
 
 #include <QtTest>
 
@@ -56,11 +57,7 @@ struct Rig {
     }
 
     QString Write(const QString& name, const QByteArray& content) {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
-            qFatal("cannot write the test file");
-        return path;
+        return WriteTestFile(dir, name, content);
     }
     CDeviceController& C() { return *controller; }
     // The link is back to idle with nothing of the update left on it.

@@ -5,6 +5,7 @@
 #include "sim/SimDevice.h"
 #include "support/ControllerRig.h"
 #include "support/GoldenImage.h"
+#include "support/TestFile.h"
 
 #include <QtTest>
 
@@ -116,11 +117,6 @@ QByteArray AllDataFile() {
     positions[48] = 7;
     file += positions;
     return file;
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "firmware/FirmwareFile.h"
 #include "presets/SettingsStore.h"
 #include "support/TempSettings.h"
+#include "support/TestFile.h"
 
 #include <QtTest>
 
@@ -23,14 +24,6 @@ Bytes With(int n, std::initializer_list<std::pair<int, unsigned char>> set) {
     for (const auto& [at, value] : set)
         b[at] = static_cast<char>(value);
     return b;
-}
-
-QString Write(const QTemporaryDir& dir, const QString& name, const Bytes& content) {
-    const QString path = dir.filePath(name);
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
-        qFatal("cannot write the test file");
-    return path;
 }
 
 } // namespace
@@ -99,7 +92,7 @@ void TestFirmwareFile::load() {
     QFETCH(QString, error);
 
     QTemporaryDir dir;
-    const QString path = Write(dir, name, content);
+    const QString path = WriteTestFile(dir, name, content);
     CSettingsStore store;
     store.SetFirmwareFile(path);
     CFirmwareFile file(store);
@@ -146,18 +139,18 @@ void TestFirmwareFile::failedLoadForgetsTheFileBefore() {
     QTemporaryDir dir;
     CSettingsStore store;
     CFirmwareFile file(store);
-    store.SetFirmwareFile(Write(dir, "remote.contr", Zeros(96)));
+    store.SetFirmwareFile(WriteTestFile(dir, "remote.contr", Zeros(96)));
     QVERIFY(file.LoadFirmware().status.ok());
     QCOMPARE(file.Loaded(), CFirmwareFile::Kind::Controller);
 
     // A DSP file after a controller file leaves only the DSP data.
-    store.SetFirmwareFile(Write(dir, "fw.MVA", Zeros(10)));
+    store.SetFirmwareFile(WriteTestFile(dir, "fw.MVA", Zeros(10)));
     QVERIFY(file.LoadFirmware().status.ok());
     QCOMPARE(file.Loaded(), CFirmwareFile::Kind::Dsp);
     QCOMPARE(file.DspData().size(), std::size_t{10});
     QVERIFY(file.ControllerData().empty());
 
-    store.SetFirmwareFile(Write(dir, "fw.mva", Zeros(96)));
+    store.SetFirmwareFile(WriteTestFile(dir, "fw.mva", Zeros(96)));
     QVERIFY(!file.LoadFirmware().status);
     QCOMPARE(file.Loaded(), CFirmwareFile::Kind::None);
     QVERIFY(file.DspData().empty());
@@ -179,7 +172,7 @@ void TestFirmwareFile::browseStoresPathAndDataFolderPattern() {
     CTempSettings settings;
     QVERIFY(settings.isValid());
     QTemporaryDir dir;
-    const QString chosen = Write(dir, "fw.MVA", Zeros(8));
+    const QString chosen = WriteTestFile(dir, "fw.MVA", Zeros(8));
     {
         CSettingsStore store;
         store.LoadFirmwareLocation(); // creates the key

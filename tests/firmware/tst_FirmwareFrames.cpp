@@ -3,6 +3,7 @@
 #include "support/FirmwareContent.h"
 #include "support/FirmwareRig.h"
 #include "support/ReplyFrames.h"
+#include "support/TestFile.h"
 
 #include <QtTest>
 
@@ -95,12 +96,9 @@ void TestFirmwareFrames::sequence() {
     QFETCH(Calls, calls);
 
     QTemporaryDir dir;
-    QFile file(dir.filePath(name));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-    file.close();
     CFirmwareRig rig;
     CFirmwareUpdate update(rig, rig.store, TimingProfile::Fast());
-    rig.store.SetFirmwareFile(file.fileName());
+    rig.store.SetFirmwareFile(WriteTestFile(dir, name, content));
     QVERIFY(update.LoadFirmware().status.ok());
 
     std::lock_guard lock(rig.command.LinkLock());
@@ -127,12 +125,9 @@ void TestFirmwareFrames::sequence() {
 
 void TestFirmwareFrames::loadingStartsTheSequenceAgain() {
     QTemporaryDir dir;
-    QFile file(dir.filePath("fw.MVA"));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(FirmwareContent(300)) == 300);
-    file.close();
     CFirmwareRig rig;
     CFirmwareUpdate update(rig, rig.store, TimingProfile::Fast());
-    rig.store.SetFirmwareFile(file.fileName());
+    rig.store.SetFirmwareFile(WriteTestFile(dir, "fw.MVA", FirmwareContent(300)));
     QVERIFY(update.LoadFirmware().status.ok());
     std::lock_guard lock(rig.command.LinkLock());
     SendDataQueue& queue = rig.command.Queue();

@@ -4,6 +4,7 @@
 #include "support/FirmwareContent.h"
 #include "support/FirmwareRig.h"
 #include "support/TempSettings.h"
+#include "support/TestFile.h"
 
 #include <QtTest>
 
@@ -32,11 +33,7 @@ struct Harness {
         : rig(timing), update(rig, rig.store, timing) {}
 
     QString Write(const QString& name, const QByteArray& content) {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
-            qFatal("cannot write the test file");
-        return path;
+        return WriteTestFile(dir, name, content);
     }
     void Cycle() { update.FirmwareCycle(rig.worker); }
     // Cycles until the update has finished or failed; false when it goes on beyond `limit` cycles.

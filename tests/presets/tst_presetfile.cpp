@@ -3,6 +3,7 @@
 #include "presets/PresetFile.h"
 #include "support/GoldenImage.h"
 #include "support/ModelFixture.h"
+#include "support/TestFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,11 +30,6 @@ QByteArray Snapshot(ModelFixture& m) {
         all += Raw(record.data(), record.size());
     all += Fingerprint(*m.data);
     return all;
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QByteArray ReadFile(const QString& path) {
