@@ -1,14 +1,14 @@
 // Cost of the device link: building frames, assembling replies, and whole exchanges between the I/O worker
 // and the in-process simulated device with the fast timing profile.
-#include "link/ControllerView.h"
+#include "control/ControllerView.h"
+#include "control/DeviceController.h"
 #include "link/DeviceAccess.h"
-#include "link/DeviceController.h"
-#include "link/InProcessTransport.h"
 #include "link/KTVCommand.h"
 #include "link/LinkWorker.h"
 #include "link/Notifier.h"
 #include "link/TransferBatches.h"
 #include "model/KTV_Data.h"
+#include "sim/InProcessTransport.h"
 #include "sim/SimDevice.h"
 
 #include <benchmark/benchmark.h>

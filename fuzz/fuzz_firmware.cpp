@@ -8,11 +8,11 @@
 #include "Require.h"
 #include "firmware/FirmwareUpdate.h"
 #include "link/FirmwareHost.h"
-#include "link/InProcessTransport.h"
 #include "link/KTVCommand.h"
 #include "link/LinkWorker.h"
 #include "link/Notifier.h"
-#include "presets/SettingsStore.h"
+#include "link/SettingsStore.h"
+#include "sim/InProcessTransport.h"
 #include "sim/SimDevice.h"
 
 #include <QFile>

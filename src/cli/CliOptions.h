@@ -1,7 +1,7 @@
 // The companion's global options and exit codes, shared by every sub-command.
 #pragma once
 
-#include "link/DeviceOption.h"
+#include "control/DeviceOption.h"
 #include "link/TimingProfile.h"
 
 #include <QStringList>

@@ -4,11 +4,11 @@
 #include "cli/DeviceSession.h"
 #include "cli/SetupReport.h"
 
+#include "base/DataDefine.h"
 #include "link/ClaimList.h"
 #include "link/DeviceIdentity.h"
 #include "link/HidEnumerator.h"
 #include "link/HidTransport.h"
-#include "model/DataDefine.h"
 #include "model/KTV_OutData.h"
 #include "model/SystemSettings.h"
 #include "presets/PresetFile.h"

@@ -4,11 +4,11 @@
 #include "cli/CliOptions.h"
 #include "cli/TerminalView.h"
 
+#include "control/DeviceController.h"
+#include "control/PresetMemories.h"
 #include "link/DeviceAccess.h"
-#include "link/DeviceController.h"
 #include "model/KTV_Data.h"
 #include "model/ModelGlobals.h"
-#include "presets/PresetMemories.h"
 
 #include <QTextStream>
 

@@ -5,7 +5,7 @@
 
 #include "firmware/FirmwareUpdate.h"
 #include "link/Notifier.h"
-#include "presets/SettingsStore.h"
+#include "link/SettingsStore.h"
 
 #include <QFileInfo>
 

@@ -1,9 +1,9 @@
 // The "response" sub-command of the companion: a channel's summed frequency response as CSV.
 #include "cli/ResponseCommand.h"
 
+#include "base/DataDefine.h"
 #include "cli/CliOptions.h"
 #include "cli/FileModel.h"
-#include "model/DataDefine.h"
 #include "model/KTVEQ.h"
 #include "model/KTV_OutData.h"
 

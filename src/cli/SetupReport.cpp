@@ -1,7 +1,7 @@
 // Readable and JSON forms of a model: system values, preset names and channels, for info and show.
 #include "cli/SetupReport.h"
 
-#include "model/DataDefine.h"
+#include "base/DataDefine.h"
 #include "model/KTV_OutData.h"
 #include "model/SystemSettings.h"
 #include "response/Filter.h"

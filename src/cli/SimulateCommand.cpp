@@ -1,8 +1,8 @@
 // The "simulate" sub-command of the companion: serves the simulated device on a socket until interrupted.
 #include "cli/SimulateCommand.h"
 
+#include "presets/SimFile.h"
 #include "sim/SimDevice.h"
-#include "sim/SimFile.h"
 #include "sim/SimServer.h"
 
 #include <csignal>

@@ -1,7 +1,7 @@
 // The controller's view on a terminal: system texts and the transfer's progress on stderr.
 #pragma once
 
-#include "link/ControllerView.h"
+#include "control/ControllerView.h"
 
 #include <QTextStream>
 

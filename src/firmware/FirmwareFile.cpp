@@ -2,7 +2,7 @@
 #include "firmware/FirmwareFile.h"
 
 #include "link/KTVCommand.h"
-#include "presets/SettingsStore.h"
+#include "link/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 // A firmware file chosen by the user: its kind, its bytes, its check byte and the number of update frames.
 #pragma once
 
-#include "model/Status.h"
-#include "model/SysText.h"
+#include "base/Status.h"
+#include "base/SysText.h"
 
 #include <QString>
 

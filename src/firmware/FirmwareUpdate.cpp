@@ -6,7 +6,7 @@
 #include "link/LinkWorker.h"
 #include "link/Notifier.h"
 #include "link/ReportTransport.h"
-#include "presets/SettingsStore.h"
+#include "link/SettingsStore.h"
 
 #include <algorithm>
 #include <mutex>

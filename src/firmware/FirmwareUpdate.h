@@ -1,11 +1,11 @@
 // The staged firmware update: queues the loaded file as firmware frames and runs the worker's firmware cycle.
 #pragma once
 
+#include "base/Status.h"
+#include "base/SysText.h"
 #include "firmware/FirmwareFile.h"
 #include "link/FirmwareHook.h"
 #include "link/TimingProfile.h"
-#include "model/Status.h"
-#include "model/SysText.h"
 
 #include <QString>
 

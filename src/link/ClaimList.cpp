@@ -1,7 +1,7 @@
 // The claim list: which HID device paths a running instance of the program has opened.
 #include "link/ClaimList.h"
 
-#include "presets/UserKey.h"
+#include "link/UserKey.h"
 
 #include <QCoreApplication>
 #include <QFile>

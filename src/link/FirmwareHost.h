@@ -1,7 +1,7 @@
 // The operations of the connection controller that a firmware update uses.
 #pragma once
 
-#include "model/SysText.h"
+#include "base/SysText.h"
 
 #include <chrono>
 

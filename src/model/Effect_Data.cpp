@@ -1,7 +1,7 @@
 // The effect record carried in the parameter image (no editor here): three bands, crossovers, parameters.
 #include "model/Effect_Data.h"
 
-#include "model/DataDefine.h"
+#include "base/DataDefine.h"
 #include "model/FilterRecord.h"
 
 using namespace EffectLayout;

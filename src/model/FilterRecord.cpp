@@ -1,7 +1,7 @@
 // Conversion between a filter's parameters and its wire records (BandRecord, XoverRecord) in an image.
 #include "model/FilterRecord.h"
 
-#include "model/DataDefine.h"
+#include "base/DataDefine.h"
 #include "response/Filter.h"
 
 namespace FilterRecord {

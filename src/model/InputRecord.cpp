@@ -1,7 +1,7 @@
 // An input record carried in the parameter image (no editor here): nine bands, crossovers, levels, name.
 #include "model/InputRecord.h"
 
-#include "model/DataDefine.h"
+#include "base/DataDefine.h"
 #include "model/FilterRecord.h"
 
 using namespace InputRecordLayout;

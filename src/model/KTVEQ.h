@@ -2,7 +2,7 @@
 // and the summed response curve that the graph draws.
 #pragma once
 
-#include "model/DataDefine.h"
+#include "base/DataDefine.h"
 #include "response/Filter.h"
 
 #include <QPoint>

@@ -1,12 +1,12 @@
 // The object model of one setup: effect record, input records A and B and the eight output channels.
 #pragma once
 
+#include "base/Status.h"
 #include "model/Effect_Data.h"
 #include "model/KTV_OutData.h"
 #include "model/MIC_InData.h"
 #include "model/ModelGlobals.h"
 #include "model/Music_InData.h"
-#include "model/Status.h"
 
 #include <array>
 #include <memory>

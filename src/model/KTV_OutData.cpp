@@ -1,7 +1,7 @@
 // One output channel: its filter set and channel settings, collected into and applied from its output block.
 #include "model/KTV_OutData.h"
 
-#include "model/DataDefine.h"
+#include "base/DataDefine.h"
 #include "model/FilterRecord.h"
 
 #include <algorithm>

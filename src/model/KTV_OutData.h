@@ -1,9 +1,9 @@
 // One output channel: its filter set and channel settings, collected into and applied from its output block.
 #pragma once
 
+#include "base/Status.h"
 #include "model/KTVEQ.h"
 #include "model/ModelGlobals.h"
-#include "model/Status.h"
 
 #include <QString>
 

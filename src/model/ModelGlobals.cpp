@@ -1,7 +1,7 @@
 // Start-up values of the process-wide model state.
 #include "model/ModelGlobals.h"
 
-#include "model/DataDefine.h"
+#include "base/DataDefine.h"
 #include "model/SystemSettings.h"
 
 #include <algorithm>

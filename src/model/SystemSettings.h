@@ -1,8 +1,8 @@
 // The device-wide settings outside the parameter image: system block, remembered volumes, speaker types.
 #pragma once
 
+#include "base/SysText.h"
 #include "model/ModelGlobals.h"
-#include "model/SysText.h"
 
 #include <QString>
 

@@ -2,9 +2,9 @@
 // position delays): the raw byte formats and a thin file layer over them.
 #pragma once
 
+#include "base/Status.h"
+#include "base/SysText.h"
 #include "model/ModelGlobals.h"
-#include "model/Status.h"
-#include "model/SysText.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -2,7 +2,7 @@
 // on the grid and the handle geometry of the response graph.
 #pragma once
 
-#include "model/DataDefine.h"
+#include "base/DataDefine.h"
 #include "response/LinkedSlider.h"
 
 #include <QPoint>

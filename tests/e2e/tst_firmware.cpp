@@ -1,11 +1,11 @@
 // The firmware update end to end: the device controller, the update and the simulated device on the fast
 // timing profile, as the update dialog drives them.
+#include "control/DeviceController.h"
 #include "firmware/FirmwareUpdate.h"
 #include "link/DeviceAccess.h"
-#include "link/DeviceController.h"
-#include "link/InProcessTransport.h"
 #include "link/Notifier.h"
-#include "presets/SettingsStore.h"
+#include "link/SettingsStore.h"
+#include "sim/InProcessTransport.h"
 #include "sim/SimDevice.h"
 #include "support/FirmwareContent.h"
 #include "support/ModelFixture.h"

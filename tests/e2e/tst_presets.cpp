@@ -1,7 +1,7 @@
 // The device's preset memories and the preset files end to end, against the simulated device.
-#include "link/DeviceController.h"
+#include "control/DeviceController.h"
+#include "control/PresetMemories.h"
 #include "model/SystemSettings.h"
-#include "presets/PresetMemories.h"
 #include "sim/SimDevice.h"
 #include "support/ControllerRig.h"
 #include "support/GoldenImage.h"

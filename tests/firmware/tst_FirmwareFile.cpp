@@ -1,7 +1,7 @@
 // Firmware files: which files load, the messages of those that do not, the check byte, the frame count and
 // the remembered location.
 #include "firmware/FirmwareFile.h"
-#include "presets/SettingsStore.h"
+#include "link/SettingsStore.h"
 #include "support/TempSettings.h"
 #include "support/TestFile.h"
 

@@ -1,11 +1,11 @@
 // The link against the simulated device: what the worker sends is what the device stores, and device faults
 // end in the documented outcome.
-#include "link/InProcessTransport.h"
 #include "link/KTVCommand.h"
 #include "link/LinkWorker.h"
 #include "link/SocketTransport.h"
 #include "link/TransferBatches.h"
 #include "model/KTV_Data.h"
+#include "sim/InProcessTransport.h"
 #include "sim/SimDevice.h"
 #include "sim/SimServer.h"
 #include "support/CollectingNotifier.h"

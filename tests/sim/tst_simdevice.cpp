@@ -1,5 +1,5 @@
 // The simulated device's answers, byte for byte, its memory, its rejections and its test knobs.
-#include "link/InProcessTransport.h"
+#include "sim/InProcessTransport.h"
 #include "sim/SimDevice.h"
 #include "support/HandFrames.h"
 

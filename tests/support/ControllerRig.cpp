@@ -1,7 +1,7 @@
 // The controller wired to a simulated device in this process, for end-to-end tests with the fast profile.
 #include "support/ControllerRig.h"
 
-#include "link/InProcessTransport.h"
+#include "sim/InProcessTransport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 // The controller wired to a simulated device in this process, for end-to-end tests with the fast profile.
 #pragma once
 
+#include "control/DeviceController.h"
 #include "link/DeviceAccess.h"
-#include "link/DeviceController.h"
 #include "sim/SimDevice.h"
 #include "support/ModelFixture.h"
 #include "support/RecordingView.h"

@@ -2,11 +2,11 @@
 #pragma once
 
 #include "link/FirmwareHost.h"
-#include "link/InProcessTransport.h"
 #include "link/KTVCommand.h"
 #include "link/LinkWorker.h"
+#include "link/SettingsStore.h"
 #include "model/ModelGlobals.h"
-#include "presets/SettingsStore.h"
+#include "sim/InProcessTransport.h"
 #include "sim/SimDevice.h"
 #include "support/CollectingNotifier.h"
 

@@ -1,7 +1,7 @@
 // A controller view for tests: writes down every call as one line of text, in order.
 #pragma once
 
-#include "link/ControllerView.h"
+#include "control/ControllerView.h"
 
 #include <QStringList>
 

@@ -1,8 +1,8 @@
 // What the device controller needs from the window that shows it: messages, the transfer popup, the looks.
 #pragma once
 
+#include "base/SysText.h"
 #include "link/TransferBatches.h"
-#include "model/SysText.h"
 
 #include <QString>
 

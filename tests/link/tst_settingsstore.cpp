@@ -1,5 +1,5 @@
 // The stored firmware location: created on first start, read back after a restart, failures silent.
-#include "presets/SettingsStore.h"
+#include "link/SettingsStore.h"
 #include "support/TempSettings.h"
 
 #include <QFile>

@@ -1,10 +1,10 @@
 // The device the program talks to, as the --device option names it: usb (default), sim or socket:PATH.
-#include "link/DeviceOption.h"
+#include "control/DeviceOption.h"
 
 #include "link/HidDeviceAccess.h"
 #include "link/HidTransport.h"
-#include "link/InProcessTransport.h"
 #include "link/SocketTransport.h"
+#include "sim/InProcessTransport.h"
 #include "sim/SimDevice.h"
 
 std::optional<DeviceOption> DeviceOption::Parse(std::string_view text) {

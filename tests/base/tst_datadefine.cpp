@@ -1,5 +1,5 @@
 // Tables, conversions, graph coordinates and fixed-width text fields of the parameter model.
-#include "model/DataDefine.h"
+#include "base/DataDefine.h"
 
 #include <QTest>
 

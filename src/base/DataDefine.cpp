@@ -1,5 +1,5 @@
 // Fixed tables of the parameter model, code/unit conversions, graph coordinates and fixed-width text fields.
-#include "model/DataDefine.h"
+#include "base/DataDefine.h"
 
 #include <QByteArray>
 

@@ -1,5 +1,5 @@
 // The --device option: which device kind each text names, and that the sim choice opens the given device.
-#include "link/DeviceOption.h"
+#include "control/DeviceOption.h"
 #include "sim/SimDevice.h"
 
 #include <QtTest>

@@ -1,10 +1,10 @@
 // The device's preset memories seen from the program: store, recall, name and delete them, and the file
 // operations of the Source Load and Source Save dialogs.
-#include "presets/PresetMemories.h"
+#include "control/PresetMemories.h"
 
-#include "link/ControllerView.h"
-#include "link/DeviceController.h"
-#include "model/DataDefine.h"
+#include "base/DataDefine.h"
+#include "control/ControllerView.h"
+#include "control/DeviceController.h"
 #include "model/KTV_Data.h"
 #include "presets/PresetFile.h"
 

@@ -1,8 +1,8 @@
 // The widget-free controller of the main window: owns the device link and runs the connection lifecycle.
-#include "link/DeviceController.h"
+#include "control/DeviceController.h"
 
+#include "control/ControllerView.h"
 #include "firmware/FirmwareUpdate.h"
-#include "link/ControllerView.h"
 #include "link/DeviceAccess.h"
 #include "link/FirmwareHook.h"
 #include "link/Notifier.h"

@@ -1,5 +1,5 @@
 // Sets the simulated device up from a setup or all-data file, as if the box had been tuned that way.
-#include "sim/SimFile.h"
+#include "presets/SimFile.h"
 
 #include "presets/PresetFile.h"
 #include "sim/SimDevice.h"

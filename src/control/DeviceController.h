@@ -1,6 +1,7 @@
 // The widget-free controller of the main window: owns the device link and runs the connection lifecycle.
 #pragma once
 
+#include "base/SysText.h"
 #include "link/DeviceChange.h"
 #include "link/FirmwareHost.h"
 #include "link/KTVCommand.h"
@@ -8,7 +9,6 @@
 #include "link/TimingProfile.h"
 #include "link/TransferBatches.h"
 #include "model/ModelGlobals.h"
-#include "model/SysText.h"
 
 #include <array>
 #include <atomic>

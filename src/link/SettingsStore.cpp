@@ -1,7 +1,7 @@
 // The per-user settings of the program: where the last firmware file was chosen.
-#include "presets/SettingsStore.h"
+#include "link/SettingsStore.h"
 
-#include "presets/UserKey.h"
+#include "link/UserKey.h"
 
 namespace {
 

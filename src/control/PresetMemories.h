@@ -2,7 +2,7 @@
 // operations of the Source Load and Source Save dialogs.
 #pragma once
 
-#include "model/SysText.h"
+#include "base/SysText.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 // Fixed tables of the parameter model, code/unit conversions, graph coordinates and fixed-width text fields.
 #pragma once
 
-#include "model/Status.h"
-#include "model/SysText.h"
+#include "base/Status.h"
+#include "base/SysText.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 // Setting the simulated device up from setup and all-data files.
+#include "presets/SimFile.h"
 #include "sim/SimDevice.h"
-#include "sim/SimFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
 // Opens a per-user key of the program ("Software\<maker>\<product>") as QSettings.
-#include "presets/UserKey.h"
+#include "link/UserKey.h"
 
 #include <QList>
 

@@ -1,5 +1,5 @@
 // Report transport to a simulated device living in this process: reports go straight to it.
-#include "link/InProcessTransport.h"
+#include "sim/InProcessTransport.h"
 
 #include "sim/SimDevice.h"
 

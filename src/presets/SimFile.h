@@ -1,7 +1,7 @@
 // Sets the simulated device up from a setup or all-data file, as if the box had been tuned that way.
 #pragma once
 
-#include "model/Status.h"
+#include "base/Status.h"
 
 #include <QString>
 

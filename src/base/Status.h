@@ -1,7 +1,7 @@
 // Outcome of a core operation: success, or the system's text that the caller shows to the user.
 #pragma once
 
-#include "model/SysText.h"
+#include "base/SysText.h"
 
 #include <optional>
 
