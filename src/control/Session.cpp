@@ -1,0 +1,38 @@
+// The model, the device link and the controller of one program, wired together.
+#include "control/Session.h"
+
+#include "control/DeviceController.h"
+#include "control/PresetMemories.h"
+#include "link/DeviceAccess.h"
+#include "link/HidTransport.h"
+#include "sim/SimDevice.h"
+
+CSession::CSession(const SessionOptions& options, QObject* parent)
+    : QObject(parent), m_options(options), m_doc(options.language) {
+    if (m_options.device.kind == DeviceOption::Kind::Sim && !m_options.sim)
+        m_options.sim = std::make_shared<CSimDevice>();
+    if (m_options.device.kind == DeviceOption::Kind::Usb)
+        CHidTransport::InitLibrary();
+    m_access = m_options.device.MakeAccess(m_options.sim, m_options.timing.readWait);
+    m_controller = std::make_unique<CDeviceController>(Globals(), Data(), *m_access, View(), m_options.timing,
+                                                       m_options.notifier);
+    m_presets = std::make_unique<CPresetMemories>(*m_controller);
+}
+
+CSession::~CSession() {
+    m_presets.reset();
+    m_controller.reset(); // stops the worker before the access and the model go
+    m_access.reset();
+}
+
+QString CSession::DeviceDescription() const {
+    switch (m_options.device.kind) {
+    case DeviceOption::Kind::Usb:
+        return QStringLiteral("USB");
+    case DeviceOption::Kind::Sim:
+        return QStringLiteral("simulated device");
+    case DeviceOption::Kind::Socket:
+        return QString::fromStdString(m_options.device.socketPath);
+    }
+    return {};
+}
