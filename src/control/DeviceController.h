@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 class CControllerView;
@@ -125,6 +126,12 @@ public:
     // Master volume from the slider: marks the system block pending (one message per worker cycle) and keeps
     // the device's value from being adopted for the next 100 polls. Returns whether the value changed.
     bool SetMasterVolumeFromSlider(int value);
+    // The lock under which the I/O worker reads the queue, the image and the objects it encodes from.
+    std::recursive_mutex& LinkLock() const { return m_command.LinkLock(); }
+    // Something was marked pending or queued: the worker need not finish its rest before it looks.
+    void WakeLink() {}
+    // A local master-volume change: the device's volume is not adopted for the next 100 status polls.
+    void ResetPollCompare() { m_command.SetPollCompareCounter(0); }
     // Number of progress items of the batch queued last; the popup's range.
     int ProgressCounter() const { return m_batches.ProgressCounter(); }
 

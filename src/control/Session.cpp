@@ -1,7 +1,8 @@
-// The model, the device link and the controller of one program, wired together.
+// The model, the device link, the controller and the edit entry point of one program, wired together.
 #include "control/Session.h"
 
 #include "control/DeviceController.h"
+#include "control/ModelEditor.h"
 #include "control/PresetMemories.h"
 #include "link/DeviceAccess.h"
 #include "link/HidTransport.h"
@@ -16,11 +17,18 @@ CSession::CSession(const SessionOptions& options, QObject* parent)
     m_access = m_options.device.MakeAccess(m_options.sim, m_options.timing.readWait);
     m_controller = std::make_unique<CDeviceController>(Globals(), Data(), *m_access, View(), m_options.timing,
                                                        m_options.notifier);
+    m_editor = std::make_unique<CModelEditor>(*m_controller);
     m_presets = std::make_unique<CPresetMemories>(*m_controller);
+}
+
+void CSession::RefreshAll() {
+    m_editor->ModelReloaded();
+    emit modelReloaded();
 }
 
 CSession::~CSession() {
     m_presets.reset();
+    m_editor.reset();
     m_controller.reset(); // stops the worker before the access and the model go
     m_access.reset();
 }

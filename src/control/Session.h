@@ -1,4 +1,4 @@
-// The model, the device link and the controller of one program, wired together.
+// The model, the device link, the controller and the edit entry point of one program, wired together.
 #pragma once
 
 #include "base/SysText.h"
@@ -15,6 +15,7 @@
 
 class CDeviceAccess;
 class CDeviceController;
+class CModelEditor;
 class CNotifier;
 class CPresetMemories;
 class CSimDevice;
@@ -40,6 +41,8 @@ public:
     ModelGlobals& Globals() { return m_doc.Globals(); }
     CKTV_Data& Data() { return m_doc.Data(); }
     CTavelDoc& Doc() { return m_doc; }
+    // The one way edits reach the model: every window, command and test edits through it.
+    CModelEditor& Editor() { return *m_editor; }
     CDeviceController& Controller() { return *m_controller; }
     CPresetMemories& Presets() { return *m_presets; }
     const SessionOptions& Options() const { return m_options; }
@@ -73,7 +76,7 @@ private:
     void SetTransferPosition(int position) override { emit transferProgress(position); }
     void HideTransferPopup() override { emit transferFinished(); }
     void SetConnectLook(bool connected) override { emit linkStateChanged(connected); }
-    void RefreshAll() override { emit modelReloaded(); }
+    void RefreshAll() override;
     void RefreshSystemControls() override { emit deviceSystemChanged(); }
     void RefreshPresetList() override { emit presetNamesChanged(); }
     void SetCaption(const QString& caption) override { emit captionChanged(caption); }
@@ -82,5 +85,6 @@ private:
     CTavelDoc m_doc;
     std::unique_ptr<CDeviceAccess> m_access;
     std::unique_ptr<CDeviceController> m_controller;
+    std::unique_ptr<CModelEditor> m_editor;
     std::unique_ptr<CPresetMemories> m_presets;
 };
