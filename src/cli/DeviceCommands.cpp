@@ -3,6 +3,7 @@
 
 #include "cli/DeviceSession.h"
 #include "cli/SetupReport.h"
+#include "control/ModelEditor.h"
 
 #include "base/DataDefine.h"
 #include "link/ClaimList.h"
@@ -196,76 +197,81 @@ namespace {
 bool ApplySystemEdit(CDeviceSession& s, const QStringList& a) {
     if (a.size() != 2)
         return false;
-    CSystemSettings sys(s.G());
+    CModelEditor& editor = s.Editor();
     const QString& what = a[0];
     if (what == QLatin1String("source")) {
         const auto v = IntIn(a[1], 0, SystemLayout::kMaxSource);
         if (v)
-            sys.SelectSource(*v);
+            editor.SelectSource(*v);
         return v.has_value();
     }
     if (what == QLatin1String("volume")) {
         const auto v = IntIn(a[1], 0, SystemLayout::kMaxMasterVolume);
-        if (v && *v != sys.MasterVolume())
-            s.Controller().SetMasterVolumeFromSlider(*v);
+        if (v)
+            editor.SetMasterVolumeFromSlider(*v);
         return v.has_value();
     }
     if (what == QLatin1String("master")) {
         const auto v = OnOff(a[1]);
-        if (v && (sys.MasterOutput() != 0) != (*v != 0))
-            sys.ToggleMasterOutput();
+        if (v)
+            editor.SetMasterOutput(*v);
         return v.has_value();
     }
     if (what == QLatin1String("gate")) {
         const auto v = IntIn(a[1], 0, SystemLayout::kNoiseGateSteps - 1);
         if (v)
-            sys.SetNoiseGate(*v);
+            editor.SetNoiseGate(*v);
         return v.has_value();
     }
     return false;
 }
 
-bool ApplyFilterEdit(CFilter& f, bool band, const QString& what, const QString& value) {
+// A band (band >= 0) or crossover edit of one channel through the editor.
+bool ApplyFilterEdit(CModelEditor& editor, int channel, int band, Xover which, const QString& what,
+                     const QString& value) {
+    const bool isBand = band >= 0;
     if (what == QLatin1String("freq")) {
         const auto v = IntIn(value, 20, 20000);
-        if (v)
-            f.SetFreq(*v, 1);
+        if (v && isBand)
+            editor.SetBandFreq(channel, band, *v);
+        else if (v)
+            editor.SetXoverFreq(channel, which, *v);
         return v.has_value();
     }
-    if (band && what == QLatin1String("gain")) {
+    if (isBand && what == QLatin1String("gain")) {
         bool ok = false;
         const double db = value.toDouble(&ok);
         if (!ok || db < -20.0 || db > 20.0)
             return false;
-        f.SetGainCode(EqGainCode(db));
+        editor.SetBandGain(channel, band, EqGainCode(db));
         return true;
     }
-    if (band && what == QLatin1String("bw")) {
+    if (isBand && what == QLatin1String("bw")) {
         const auto v = IntIn(value, 0, kQTableSize - 1);
         if (v)
-            f.SetBandwidthIndex(*v);
+            editor.SetBandBandwidth(channel, band, *v);
         return v.has_value();
     }
-    if (band && what == QLatin1String("bypass")) {
+    if (isBand && what == QLatin1String("bypass")) {
         const auto v = OnOff(value);
         if (v)
-            f.SetBypass(*v);
+            editor.SetBandBypass(channel, band, *v);
         return v.has_value();
     }
-    if (!band && what == QLatin1String("family")) {
+    if (!isBand && what == QLatin1String("family")) {
         constexpr std::array<const char*, 3> kFamilies{"Link_Ril", "Bessel", "Butter_W"};
         for (std::size_t i = 0; i < kFamilies.size(); ++i) {
             if (value == QLatin1String(kFamilies[i])) {
-                f.SetFamily(static_cast<int>(i), 1);
+                editor.SetXoverFamily(channel, which, static_cast<int>(i));
                 return true;
             }
         }
         return false;
     }
-    if (!band && what == QLatin1String("slope")) {
+    if (!isBand && what == QLatin1String("slope")) {
         const auto v = IntIn(value, 0, 6);
         if (v)
-            f.SetSlope(*v, 1);
+            editor.SetXoverSlope(channel, which, *v);
         return v.has_value();
     }
     return false;
@@ -277,7 +283,9 @@ bool ApplyChannelEdit(CDeviceSession& s, const QStringList& a) {
     const auto c = IntIn(a[0], 1, Layout::kChannels);
     if (!c)
         return false;
-    CKTV_OutData& ch = s.Data().Channel(*c - 1);
+    const int channel = *c - 1;
+    CModelEditor& editor = s.Editor();
+    const CKTV_OutData& ch = s.Data().Channel(channel);
     const QString& what = a[1];
     if (a.size() == 3) {
         const QString& v = a[2];
@@ -285,41 +293,41 @@ bool ApplyChannelEdit(CDeviceSession& s, const QStringList& a) {
             const auto db = v == QLatin1String("off") ? std::optional<int>(-kChannelGainMaxCode)
                                                       : IntIn(v, 1 - kChannelGainMaxCode, 0);
             if (db)
-                ch.SetChannelGain(*db + kChannelGainMaxCode);
+                editor.SetChannelGain(channel, *db + kChannelGainMaxCode);
             return db.has_value();
         }
         if (what == QLatin1String("mute")) {
             const auto on = OnOff(v);
             if (on)
-                ch.SetOutputOn(*on ? 0 : 1);
+                editor.SetOutputOn(channel, *on ? 0 : 1);
             return on.has_value();
         }
         if (what == QLatin1String("polarity")) {
             if (v != QLatin1String("normal") && v != QLatin1String("inverted"))
                 return false;
-            ch.SetPolarity(v == QLatin1String("inverted") ? 1 : 0);
+            editor.SetPolarity(channel, v == QLatin1String("inverted") ? 1 : 0);
             return true;
         }
         if (what == QLatin1String("delay")) {
             const auto samples = DelaySamples(v);
             if (samples)
-                ch.SetDelay(*samples);
+                editor.SetDelay(channel, *samples);
             return samples.has_value();
         }
         if (what == QLatin1String("name")) {
-            // The caller has checked that the name fits, so the setter cannot refuse it here.
-            return static_cast<bool>(ch.SetName(v));
+            // The caller has checked that the name fits, so the editor cannot refuse it here.
+            return static_cast<bool>(editor.SetName(channel, v));
         }
         if (what == QLatin1String("highpass") || what == QLatin1String("lowpass"))
             return false;
     }
     if (a.size() == 4 && (what == QLatin1String("highpass") || what == QLatin1String("lowpass"))) {
-        CFilter& f = what == QLatin1String("highpass") ? ch.HighPass() : ch.LowPass();
-        return ApplyFilterEdit(f, false, a[2], a[3]);
+        const Xover which = what == QLatin1String("highpass") ? Xover::HighPass : Xover::LowPass;
+        return ApplyFilterEdit(editor, channel, -1, which, a[2], a[3]);
     }
     if (a.size() == 5 && what == QLatin1String("band")) {
         const auto k = IntIn(a[2], 1, ch.Filters().BandCount());
-        return k && ApplyFilterEdit(ch.Band(*k - 1), true, a[3], a[4]);
+        return k && ApplyFilterEdit(editor, channel, *k - 1, Xover::HighPass, a[3], a[4]);
     }
     if (a.size() == 4 && what == QLatin1String("mix")) {
         const auto input = IntIn(a[2], 1, CKTV_OutData::kMixInputs);
@@ -330,7 +338,7 @@ bool ApplyChannelEdit(CDeviceSession& s, const QStringList& a) {
         for (int i = 0; i < CKTV_OutData::kMixInputs; ++i)
             levels[static_cast<std::size_t>(i)] = ch.GetMix(i);
         levels[static_cast<std::size_t>(*input - 1)] = *level;
-        ch.SetMix(levels);
+        editor.SetMix(channel, levels);
         return true;
     }
     return false;

@@ -32,6 +32,7 @@ CDeviceSession::CDeviceSession(const CliOptions& options, QTextStream& err)
         CHidTransport::InitLibrary();
     m_access = options.device.MakeAccess(nullptr, timing.readWait);
     m_controller = std::make_unique<CDeviceController>(*m_g, *m_data, *m_access, m_view, timing);
+    m_editor = std::make_unique<CModelEditor>(*m_controller);
     m_presets = std::make_unique<CPresetMemories>(*m_controller);
     g_interrupt = 0;
     std::signal(SIGINT, OnStopSignal);
@@ -40,6 +41,7 @@ CDeviceSession::CDeviceSession(const CliOptions& options, QTextStream& err)
 
 CDeviceSession::~CDeviceSession() {
     m_presets.reset();
+    m_editor.reset();
     if (m_controller->LinkOpen())
         m_controller->CloseLink();
     m_controller.reset();

@@ -5,6 +5,7 @@
 #include "cli/TerminalView.h"
 
 #include "control/DeviceController.h"
+#include "control/ModelEditor.h"
 #include "control/PresetMemories.h"
 #include "link/DeviceAccess.h"
 #include "model/KTV_Data.h"
@@ -39,6 +40,7 @@ public:
     ModelGlobals& G() { return *m_g; }
     CKTV_Data& Data() { return *m_data; }
     CDeviceController& Controller() { return *m_controller; }
+    CModelEditor& Editor() { return *m_editor; }
     CPresetMemories& Presets() { return *m_presets; }
     CTerminalView& View() { return m_view; }
     bool Interrupted() const;
@@ -53,5 +55,6 @@ private:
     std::unique_ptr<CKTV_Data> m_data;
     std::unique_ptr<CDeviceAccess> m_access;
     std::unique_ptr<CDeviceController> m_controller;
+    std::unique_ptr<CModelEditor> m_editor;
     std::unique_ptr<CPresetMemories> m_presets;
 };
