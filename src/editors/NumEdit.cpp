@@ -2,11 +2,11 @@
 // text back into a code; its partner CNumSpin steps the code and tells the page.
 #include "editors/NumEdit.h"
 
+#include "base/DataDefine.h"
+#include "base/SysText.h"
 #include "controls/SkinPalette.h"
 #include "editors/NumEditAccessible.h"
 #include "editors/NumSpin.h"
-#include "model/DataDefine.h"
-#include "model/SysText.h"
 
 #include <QAccessible>
 #include <QFocusEvent>

@@ -2,11 +2,11 @@
 // tell the page, at most once per repeat period while a button is held.
 #include "editors/NumSpin.h"
 
+#include "base/DataDefine.h"
+#include "base/SysText.h"
 #include "controls/SkinPalette.h"
 #include "editors/NumEdit.h"
 #include "editors/QtRepeatTimer.h"
-#include "model/DataDefine.h"
-#include "model/SysText.h"
 
 #include <QMessageBox>
 #include <QMouseEvent>
