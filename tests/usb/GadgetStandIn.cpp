@@ -323,15 +323,17 @@ void CGadgetStandIn::RunRestartWatch() {
             continue;
         // The device restarted: off the bus until it is back, then a fresh enumeration.
         CloseSession();
-        SoftConnect(false);
+        BindGadget(false);
         while (!m_device->IsPlugged())
             std::this_thread::sleep_for(5ms);
-        SoftConnect(true);
+        BindGadget(true);
         ++m_reconnects;
     }
 }
 
-void CGadgetStandIn::SoftConnect(bool on) {
-    std::ofstream control("/sys/class/udc/" + m_options.udc + "/soft_connect");
-    control << (on ? "connect" : "disconnect") << std::flush;
+void CGadgetStandIn::BindGadget(bool on) {
+    // The controller's soft_connect would do the same on paper, but this kernel's dummy controller does not
+    // enumerate the gadget again after it; unbinding and binding is what pulling the cable does here.
+    std::ofstream control(m_options.gadget + "/UDC");
+    control << (on ? m_options.udc : std::string()) << '\n' << std::flush;
 }

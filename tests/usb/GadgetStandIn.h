@@ -20,14 +20,15 @@ class CSimDevice;
 // reply is ready.
 //
 // One simulated-device session lives while the host has the configuration enabled. When the device
-// restarts (after firmware stage 176) the session dies: the stand-in then takes the gadget off the bus
-// through the controller's soft_connect until the device is back, so that the host sees a removal and
-// a new arrival, as with the real box.
+// restarts (after firmware stage 176) the session dies: the stand-in then unbinds the gadget from the
+// controller until the device is back, so that the host sees a removal and a new arrival, as with the
+// real box.
 class CGadgetStandIn {
 public:
     struct Options {
         std::string ffsDir; // mounted FunctionFS instance: ep0, ep1 (IN), ep2 (OUT)
-        std::string udc;    // controller the gadget is bound to, for soft_connect
+        std::string gadget; // the gadget's configfs folder, whose UDC file binds it to the controller
+        std::string udc;    // the controller's name
         bool interruptPipe = false;
     };
 
@@ -59,7 +60,7 @@ private:
     void HandleSetup(const void* setup);
     void OpenSession();
     void CloseSession();
-    void SoftConnect(bool on);
+    void BindGadget(bool on);
     std::uint64_t Session() const { return m_session.load(); }
 
     std::shared_ptr<CSimDevice> m_device;

@@ -126,7 +126,7 @@ mkdir -p "$CFG/box/functions/ffs.box"
 ln -s "$CFG/box/functions/ffs.box" "$CFG/box/configs/c.1/"
 mkdir -p /dev/ffs-box
 mount -t functionfs box /dev/ffs-box
-"$GADGET" --ffs /dev/ffs-box --udc $BOX_UDC --control "$CONTROL" >"$OUT/gadget.log" 2>&1 &
+"$GADGET" --ffs /dev/ffs-box --gadget "$CFG/box" --udc $BOX_UDC --control "$CONTROL" >"$OUT/gadget.log" 2>&1 &
 wait_for 30 test -S "$CONTROL" || failed stand-in "the stand-in did not start (gadget.log)"
 echo $BOX_UDC >"$CFG/box/UDC"
 plug() { echo $BOX_UDC >"$CFG/box/UDC"; }
@@ -152,24 +152,283 @@ scenario_gadget() {
     fi
 }
 
+# How the kernel's own HID function answers a GET_REPORT for an input report, on the look-alike that uses
+# it: a report is queued on its device side first, then the host asks for the input report and reads the
+# interrupt pipe.
+scenario_kernel_hid_function() {
+    local node
+    node=$(hidraw_of 0483 5750 0201) || {
+        failed kernel-hid-function "no hidraw node for the release 0201 look-alike"
+        return
+    }
+    if timeout 30 python3 - "$node" /dev/hidg1 >"$WORK/kernel-hid.txt" 2>&1 <<'PY'; then
+import fcntl, os, select, sys
+raw = os.open(sys.argv[1], os.O_RDWR)
+gadget = os.open(sys.argv[2], os.O_RDWR)
+os.write(gadget, bytes([0x5A]) * 312)
+report = bytearray(313)
+HIDIOCGINPUT = (3 << 30) | (len(report) << 16) | (ord("H") << 8) | 0x0A
+got = fcntl.ioctl(raw, HIDIOCGINPUT, report)
+answer = "all zero" if not any(report[1:]) else "carries data"
+ready, _, _ = select.select([raw], [], [], 10)
+pipe = os.read(raw, 312) if ready else b""
+print(f"GET_REPORT(input) answered {got} bytes, {answer}; the interrupt pipe delivered {len(pipe)} bytes "
+      f"{'of the queued report' if pipe == bytes([0x5A]) * 312 else 'not matching'}")
+PY
+        pass kernel-hid-function "$(cat "$WORK/kernel-hid.txt")"
+    else
+        failed kernel-hid-function "$(tr '\n' ' ' <"$WORK/kernel-hid.txt")"
+    fi
+}
+
+tags_of() { udevadm info -q property -n "$1" | sed -n 's/^TAGS=//p'; }
+
+scenario_udev_rule() {
+    local box other release
+    box=$(tags_of "$(box_node)")
+    other=$(tags_of "$(hidraw_of 0483 5751 0200)")
+    release=$(tags_of "$(hidraw_of 0483 5750 0201)")
+    if [[ $box == *:uaccess:* ]] && [[ $other != *:uaccess:* ]] && [[ $release != *:uaccess:* ]]; then
+        pass udev-rule "the rule tags the box's node uaccess ($box), not the 5751 or release 0201 nodes (no login seat in the guest to grant the ACL)"
+    else
+        failed udev-rule "tags: box '$box', product 5751 '$other', release 0201 '$release'"
+    fi
+}
+
+scenario_enumeration() {
+    ctl --json devices >"$WORK/devices.json" 2>"$WORK/devices.err"
+    local listed
+    listed=$(python3 -c 'import json,sys; print(" ".join(d["path"] + "@" + d["release"] for d in json.load(open(sys.argv[1]))))' "$WORK/devices.json" 2>&1)
+    if [ "$listed" = "$(box_node)@0x0200" ]; then
+        pass enumeration "only the box is listed ($listed) among hidraw nodes $(ls /dev/hidraw* | tr '\n' ' ')"
+    else
+        failed enumeration "listed '$listed', box $(box_node)"
+    fi
+}
+
 scenario_info() {
     local before after gets
     before=$(counter accepted)
     gets=$(counter get_reports)
-    if ! ctl --device usb info >"$WORK/info.txt" 2>"$WORK/info.err"; then
-        failed info "exit code $?: $(tr '\n' ' ' <"$WORK/info.err")"
+    ctl --device usb info >"$WORK/info.txt" 2>"$WORK/info.err"
+    local status=$?
+    if [ $status -ne 0 ]; then
+        failed info "exit code $status: $(tr '\n' ' ' <"$WORK/info.err")"
         return
     fi
     after=$(counter accepted)
     ask trace "$WORK/trace-info.txt" >/dev/null
     if grep -q PIRKAVO-31EQ-V3.0 "$WORK/info.txt" && [ "$after" -gt "$before" ] &&
         grep -q "type=4 index=136" "$WORK/trace-info.txt" && [ "$(counter get_reports)" -gt "$gets" ]; then
-        pass info "identified and read back; device took $((after - before)) frames, get-input-report requests $(($(counter get_reports) - gets))"
+        pass info "device timing: identified and read back; the device took $((after - before)) frames, answered $(($(counter get_reports) - gets)) GET_REPORT requests"
     else
         failed info "device took $((after - before)) frames; $(head -3 "$WORK/info.txt" | tr '\n' ' ')"
     fi
 }
 
+scenario_edit() {
+    local writes
+    writes=$(counter writes)
+    ask clear-trace >/dev/null
+    ctl --device usb --timing fast set channel 2 band 10 gain 6 2>"$WORK/edit.err"
+    local status=$?
+    if [ $status -ne 0 ]; then
+        failed edit "exit code $status: $(tr '\n' ' ' <"$WORK/edit.err")"
+        return
+    fi
+    ask trace "$WORK/trace-edit.txt" >/dev/null
+    if [ "$(counter writes)" -gt "$writes" ] && grep -q "^write .*type=3 index=1 " "$WORK/trace-edit.txt"; then
+        pass edit "CH2 band 10 +6 dB sent and acknowledged; the device took $(($(counter writes) - writes)) writes"
+    else
+        failed edit "device writes $writes -> $(counter writes); $(grep -c '^write' "$WORK/trace-edit.txt") write frames traced"
+    fi
+}
+
+# A setup made with the companion on a socket-served simulated device: CH3 at -12 dB, CH1 high-pass 80 Hz.
+make_fixture() {
+    local sock=$WORK/fixture.sock pid
+    "$CTL" simulate --listen "$sock" >/dev/null 2>&1 &
+    pid=$!
+    wait_for 30 test -S "$sock" &&
+        ctl --device "socket:$sock" set channel 3 gain -12 &&
+        ctl --device "socket:$sock" set channel 1 highpass freq 80 &&
+        ctl --device "socket:$sock" read -o "$WORK/fixture.dsps"
+    local status=$?
+    kill "$pid"
+    wait "$pid" 2>/dev/null
+    return $status
+}
+
+scenario_load() {
+    make_fixture || {
+        failed load "the fixture setup could not be made"
+        return
+    }
+    local writes
+    writes=$(counter writes)
+    ctl --device usb --timing fast load "$WORK/fixture.dsps" 2>"$WORK/load.err"
+    local status=$?
+    if [ $status -ne 0 ]; then
+        failed load "exit code $status: $(tr '\n' ' ' <"$WORK/load.err")"
+        return
+    fi
+    if [ "$(counter writes)" -gt "$writes" ]; then
+        pass load "setup sent and acknowledged; the device took $(($(counter writes) - writes)) writes"
+    else
+        failed load "no write reached the device"
+    fi
+}
+
+scenario_backup() {
+    local file=$WORK/usb.dspa compared values
+    ctl --device usb --timing fast backup -o "$file" 2>"$WORK/backup.err"
+    local status=$?
+    if [ $status -ne 0 ]; then
+        failed backup "exit code $status: $(tr '\n' ' ' <"$WORK/backup.err")"
+        return
+    fi
+    compared=$(ask compare-backup "$file")
+    ctl show "$file" --json >"$WORK/backup.json"
+    values=$(python3 -c 'import json,sys
+d = json.load(open(sys.argv[1]))["channels"]
+print(d[1]["bands"][9]["gain_db"], d[2]["gain_db"], d[0]["high_pass"]["freq_hz"])' "$WORK/backup.json" 2>&1)
+    if [[ $compared != *differs* ]] && [[ $compared == *live\ equal* ]] && [ "$values" = "6.0 -12 80" ]; then
+        pass backup "all-data file equal to the device's memory ($compared); CH2 band 10, CH3 gain, CH1 high-pass: $values"
+    else
+        failed backup "$compared; CH2 band 10, CH3 gain, CH1 high-pass: $values"
+    fi
+}
+
+# start_watch NAME ARGS...: one instance of the program's link and monitor, its lines in $WORK/NAME.log.
+start_watch() {
+    local name=$1
+    shift
+    "$WATCH" --label "$name" --timing fast "$@" >"$WORK/$name.log" 2>&1 &
+    eval "${name}_pid=$!"
+}
+stop_watch() {
+    local pid_var=${1}_pid
+    kill -TERM "${!pid_var}" 2>/dev/null
+    wait_for 30 grep -q "stopped" "$WORK/$1.log"
+    wait "${!pid_var}" 2>/dev/null
+}
+seen() { grep -q "$2" "$WORK/$1.log"; }
+seen_times() { [ "$(grep -c "$2" "$WORK/$1.log")" -ge "$3" ]; }
+
+scenario_interrupt_pipe() {
+    local gets ins
+    ask mode interrupt >/dev/null
+    gets=$(counter get_reports)
+    ins=$(counter in_reports)
+    ask clear-trace >/dev/null
+    start_watch pipe --interrupt
+    if wait_for 90 seen pipe ": connected "; then
+        ask trace "$WORK/trace-pipe.txt" >/dev/null
+        local idents
+        idents=$(grep -c "type=4 index=136" "$WORK/trace-pipe.txt")
+        if [ "$(counter get_reports)" -eq "$gets" ] && [ "$(counter in_reports)" -gt "$ins" ] && [ "$idents" -ge 1 ]; then
+            pass interrupt-pipe "identified and read back through the interrupt pipe: $(($(counter in_reports) - ins)) input reports, no GET_REPORT"
+        else
+            failed interrupt-pipe "GET_REPORT $gets -> $(counter get_reports), pipe reports $ins -> $(counter in_reports), identifier requests $idents"
+        fi
+    else
+        failed interrupt-pipe "no connection: $(tr '\n' ' ' <"$WORK/pipe.log")"
+    fi
+    stop_watch pipe
+    ask mode input-report >/dev/null
+}
+
+scenario_unplug() {
+    start_watch first
+    if ! wait_for 90 seen first ": connected "; then
+        failed unplug "no connection at start: $(tr '\n' ' ' <"$WORK/first.log")"
+        return
+    fi
+    unplug
+    if ! wait_for 60 seen first "message unable to connect" || ! wait_for 30 seen first "^first: closed"; then
+        failed unplug "link not closed on removal: $(tr '\n' ' ' <"$WORK/first.log")"
+        return
+    fi
+    local removal="the monitor's removal"
+    seen first "removal /dev/hidraw" || removal="the worker (before the monitor's removal)"
+    wait_for 30 box_absent
+    ask clear-trace >/dev/null
+    plug
+    if wait_for 90 seen first "arrival /dev/hidraw" && wait_for 90 seen_times first ": connected " 2; then
+        ask trace "$WORK/trace-replug.txt" >/dev/null
+        if grep -q "type=4 index=136" "$WORK/trace-replug.txt"; then
+            pass unplug "removal closed the link by $removal with \"unable to connect\"; the arrival connected by itself and read the device again"
+        else
+            failed unplug "reconnected without identifying again"
+        fi
+    else
+        failed unplug "no reconnection on arrival: $(tr '\n' ' ' <"$WORK/first.log")"
+    fi
+}
+
+scenario_claims() {
+    if ! seen_times first ": connected " 2; then
+        failed claims "the first instance is not connected"
+        return
+    fi
+    ask clear-trace >/dev/null
+    start_watch second
+    if ! wait_for 60 seen second "start-up connect: claimed by another instance"; then
+        failed claims "the second instance did not see the claim: $(tr '\n' ' ' <"$WORK/second.log")"
+        return
+    fi
+    ask trace "$WORK/trace-second.txt" >/dev/null
+    if grep -q "type=4 index=136" "$WORK/trace-second.txt" || seen second "^second: open"; then
+        failed claims "the second instance talked to the claimed device"
+        return
+    fi
+    stop_watch first
+    unplug
+    wait_for 30 box_absent
+    ask clear-trace >/dev/null
+    plug
+    if wait_for 90 seen second "arrival /dev/hidraw" && wait_for 90 seen second "^second: connected"; then
+        ask trace "$WORK/trace-second-on.txt" >/dev/null
+        grep -q "type=4 index=136" "$WORK/trace-second-on.txt" &&
+            pass claims "the second instance left the claimed device alone; once the first closed, it took the device on arrival" ||
+            failed claims "the second instance connected without identifying"
+    else
+        failed claims "the second instance did not take the device on arrival: $(tr '\n' ' ' <"$WORK/second.log")"
+    fi
+    stop_watch second
+}
+
+scenario_firmware() {
+    local file=$WORK/fw.MVA restarts reconnects removals arrivals compared
+    python3 -c 'import sys; open(sys.argv[1], "wb").write(bytes((i * 7 + 3) % 251 for i in range(3000)))' "$file"
+    restarts=$(counter restarts)
+    reconnects=$(counter reconnects)
+    removals=$(grep -c " remove " "$OUT/udev-events.log")
+    arrivals=$(grep -c " add " "$OUT/udev-events.log")
+    ctl --device usb firmware "$file" 2>"$WORK/firmware.err"
+    local status=$?
+    ask trace "$OUT/trace-firmware.txt" >/dev/null
+    if [ $status -ne 0 ]; then
+        failed firmware "exit code $status: $(tr '\n' ' ' <"$WORK/firmware.err"); $(ask compare-firmware "$file")"
+        return
+    fi
+    compared=$(ask compare-firmware "$file")
+    local left=$(($(grep -c " remove " "$OUT/udev-events.log") - removals))
+    local back=$(($(grep -c " add " "$OUT/udev-events.log") - arrivals))
+    if grep -q "Update successfully!" "$WORK/firmware.err" && [[ $compared != *differs* ]] &&
+        [ "$(counter restarts)" -eq $((restarts + 1)) ] && [ "$(counter reconnects)" -eq $((reconnects + 1)) ] &&
+        [ "$left" -ge 1 ] && [ "$back" -ge 1 ]; then
+        pass firmware "\"Update successfully!\"; the device left and came back after stage 176 ($left removal, $back arrival); $compared"
+    else
+        failed firmware "$compared; restarts $restarts -> $(counter restarts), removals $left, arrivals $back; $(tr '\n' ' ' <"$WORK/firmware.err")"
+    fi
+}
+
 note "scenarios"
-scenario_gadget
-scenario_info
+only=$(arg only) # a comma-separated choice of scenarios, for working on the rig
+for s in gadget kernel_hid_function udev_rule enumeration info load edit backup interrupt_pipe unplug claims firmware; do
+    [ -n "$only" ] && [[ ",$only," != *",$s,"* ]] && continue
+    note "$s"
+    "scenario_$s"
+done
+ask counters

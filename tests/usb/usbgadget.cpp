@@ -1,7 +1,7 @@
 // selvano-usbgadget: the box behind a USB gadget for the USB rig, with a control socket for the rig's checks.
 //
-//   selvano-usbgadget --ffs DIR --udc NAME --control SOCKET [--interrupt] [--restart-ms N] [--load FILE]
-//   selvano-usbgadget --ask SOCKET COMMAND [ARG]
+//   selvano-usbgadget --ffs DIR --gadget DIR --udc NAME --control SOCKET [--interrupt] [--restart-ms N]
+//   [--load FILE] selvano-usbgadget --ask SOCKET COMMAND [ARG]
 //
 // Commands on the control socket, one per packet, answered with one packet of text:
 //   counters               what the device received and what the host did on the wire
@@ -24,6 +24,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -65,6 +66,32 @@ std::string Compare(const std::uint8_t* device, const std::uint8_t* file, std::s
     return "equal";
 }
 
+// The parts of an image that a read-back takes from the device.
+struct ImagePart {
+    const char* name;
+    std::size_t offset;
+    std::size_t size;
+};
+
+std::vector<ImagePart> ImageParts() {
+    std::vector<ImagePart> parts{{"name", offsetof(ParamImage, name), 16}};
+    static const char* const kChannels[] = {"CH1", "CH2", "CH3", "CH4", "CH5", "CH6", "CH7", "CH8"};
+    for (std::size_t c = 0; c < 8; ++c)
+        parts.push_back(
+            {kChannels[c], offsetof(ParamImage, outputs) + c * sizeof(OutputBlock), sizeof(OutputBlock)});
+    return parts;
+}
+
+// "equal", or the parts that differ. Only the name and the output channels come from the device when an
+// image is read back; the input records and the effect record in a file are the program's own.
+std::string CompareImage(const ParamImage& device, const std::uint8_t* file) {
+    std::string differing;
+    for (const ImagePart& part : ImageParts())
+        if (std::memcmp(device.Bytes() + part.offset, file + part.offset, part.size) != 0)
+            differing += std::string(differing.empty() ? "" : ",") + part.name;
+    return differing.empty() ? "equal" : "differs in " + differing;
+}
+
 // The blocks of an all-data file that a backup reads from the device: the system block, presets 1..6 and
 // the live image. The images are compared as they leave through a file, with their marker byte set.
 std::string CompareBackup(const CSimDevice& device, const std::string& path) {
@@ -79,15 +106,11 @@ std::string CompareBackup(const CSimDevice& device, const std::string& path) {
     };
     std::ostringstream out;
     out << "system " << Compare(state.system.data(), &file[kAllSystem], state.system.size());
-    for (int p = 1; p <= 6; ++p) {
-        const ParamImage image = asFiled(state.Preset(p));
+    for (int p = 1; p <= 6; ++p)
         out << "; preset " << p << " "
-            << Compare(image.Bytes(),
-                       &file[kAllPresets + static_cast<std::size_t>(p - 1) * Layout::kImageSize],
-                       Layout::kImageSize);
-    }
-    const ParamImage live = asFiled(state.live);
-    out << "; live " << Compare(live.Bytes(), &file[kAllLive], Layout::kImageSize);
+            << CompareImage(asFiled(state.Preset(p)),
+                            &file[kAllPresets + static_cast<std::size_t>(p - 1) * Layout::kImageSize]);
+    out << "; live " << CompareImage(asFiled(state.live), &file[kAllLive]);
     return out.str();
 }
 
@@ -204,9 +227,10 @@ int Serve(CSimDevice& device, CGadgetStandIn& standIn, const std::string& socket
     }
 }
 
-constexpr char kUsage[] = "usage: selvano-usbgadget --ffs DIR --udc NAME --control SOCKET [--interrupt] "
-                          "[--restart-ms N] [--load FILE]\n"
-                          "       selvano-usbgadget --ask SOCKET COMMAND [ARG]\n";
+constexpr char kUsage[] =
+    "usage: selvano-usbgadget --ffs DIR --gadget DIR --udc NAME --control SOCKET [--interrupt] "
+    "[--restart-ms N] [--load FILE]\n"
+    "       selvano-usbgadget --ask SOCKET COMMAND [ARG]\n";
 
 } // namespace
 
@@ -225,6 +249,8 @@ int main(int argc, char* argv[]) {
         const bool hasValue = i + 1 < args.size();
         if (a == QLatin1String("--ffs") && hasValue)
             options.ffsDir = args[++i].toStdString();
+        else if (a == QLatin1String("--gadget") && hasValue)
+            options.gadget = args[++i].toStdString();
         else if (a == QLatin1String("--udc") && hasValue)
             options.udc = args[++i].toStdString();
         else if (a == QLatin1String("--control") && hasValue)
@@ -240,7 +266,7 @@ int main(int argc, char* argv[]) {
             return 2;
         }
     }
-    if (options.ffsDir.empty() || options.udc.empty() || control.empty()) {
+    if (options.ffsDir.empty() || options.gadget.empty() || options.udc.empty() || control.empty()) {
         std::fputs(kUsage, stderr);
         return 2;
     }
