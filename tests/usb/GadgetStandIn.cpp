@@ -11,6 +11,7 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 
@@ -212,7 +213,10 @@ void CGadgetStandIn::HandleSetup(const void* raw) {
             const ssize_t w = ::write(m_ep0, nullptr, 0);
     };
     const auto answer = [&](const void* data, std::size_t size) {
-        [[maybe_unused]] const ssize_t w = ::write(m_ep0, data, std::min(size, length));
+        // A request the host gave up on (its control timeout) is refused here; the log shows it.
+        if (::write(m_ep0, data, std::min(size, length)) < 0)
+            std::fprintf(stderr, "selvano-usbgadget: answer to request %02x/%02x: %s\n", setup.bRequestType,
+                         setup.bRequest, std::strerror(errno));
     };
     const auto acknowledge = [&] { [[maybe_unused]] const ssize_t r = ::read(m_ep0, nullptr, 0); };
 
