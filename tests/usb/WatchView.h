@@ -1,7 +1,7 @@
 // The USB rig's view of a controller: every system text and popup as one line on stdout.
 #pragma once
 
-#include "link/ControllerView.h"
+#include "control/ControllerView.h"
 
 #include <QString>
 

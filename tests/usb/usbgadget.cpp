@@ -15,8 +15,8 @@
 
 #include "model/ModelGlobals.h"
 #include "presets/PresetFile.h"
+#include "presets/SimFile.h"
 #include "sim/SimDevice.h"
-#include "sim/SimFile.h"
 
 #include <QCoreApplication>
 #include <QFile>

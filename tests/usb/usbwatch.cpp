@@ -8,7 +8,7 @@
 // arrivals and removals until SIGTERM or SIGINT. Every change of the link is one line on stdout.
 #include "usb/WatchView.h"
 
-#include "link/DeviceController.h"
+#include "control/DeviceController.h"
 #include "link/DeviceMonitor.h"
 #include "link/HidDeviceAccess.h"
 #include "link/HidTransport.h"
