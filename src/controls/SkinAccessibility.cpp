@@ -3,6 +3,8 @@
 
 #include "controls/BitmapButton.h"
 #include "controls/BitmapButtonAccessible.h"
+#include "controls/BitmapSlider.h"
+#include "controls/BitmapSliderAccessible.h"
 
 #include <QAccessible>
 
@@ -21,6 +23,7 @@ struct Entry {
 // Qt asks with each class name from the object's own up to QObject, so subclasses find these too.
 constexpr Entry kInterfaces[] = {
     {"CBitmapButton", &Make<CBitmapButton, CBitmapButtonAccessible>},
+    {"CBitmapSlider", &Make<CBitmapSlider, CBitmapSliderAccessible>},
 };
 
 } // namespace
