@@ -5,6 +5,8 @@
 #include "controls/BitmapButtonAccessible.h"
 #include "controls/BitmapSlider.h"
 #include "controls/BitmapSliderAccessible.h"
+#include "controls/ListButton.h"
+#include "controls/ListButtonAccessible.h"
 
 #include <QAccessible>
 
@@ -24,6 +26,7 @@ struct Entry {
 constexpr Entry kInterfaces[] = {
     {"CBitmapButton", &Make<CBitmapButton, CBitmapButtonAccessible>},
     {"CBitmapSlider", &Make<CBitmapSlider, CBitmapSliderAccessible>},
+    {"CListButton", &Make<CListButton, CListButtonAccessible>},
 };
 
 } // namespace
