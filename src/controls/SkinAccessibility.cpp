@@ -7,6 +7,10 @@
 #include "controls/BitmapSliderAccessible.h"
 #include "controls/ListButton.h"
 #include "controls/ListButtonAccessible.h"
+#include "controls/SkinProgress.h"
+#include "controls/SkinProgressAccessible.h"
+#include "controls/SkinStatic.h"
+#include "controls/SkinStaticAccessible.h"
 
 #include <QAccessible>
 
@@ -27,6 +31,8 @@ constexpr Entry kInterfaces[] = {
     {"CBitmapButton", &Make<CBitmapButton, CBitmapButtonAccessible>},
     {"CBitmapSlider", &Make<CBitmapSlider, CBitmapSliderAccessible>},
     {"CListButton", &Make<CListButton, CListButtonAccessible>},
+    {"CSkinStatic", &Make<CSkinStatic, CSkinStaticAccessible>},
+    {"CSkinProgress", &Make<CSkinProgress, CSkinProgressAccessible>},
 };
 
 } // namespace
