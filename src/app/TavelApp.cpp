@@ -15,7 +15,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QStyleFactory>
-#include <QTextStream>
 #include <QTimer>
 
 #include <cstdio>

@@ -158,6 +158,7 @@ private slots:
     void lostLinkReportsAndLeavesTheWindowIdle_data();
     void lostLinkReportsAndLeavesTheWindowIdle();
     void connectButtonDisconnectsAndReconnects();
+    void connectButtonHasFourLooks();
     void menusOpenAtTheirAnchorsWithTheirItems_data();
     void menusOpenAtTheirAnchorsWithTheirItems();
     void languageSwitchedTwiceRestoresEveryText();
@@ -403,6 +404,31 @@ void TestMainWindow::connectButtonDisconnectsAndReconnects() {
     QTRY_VERIFY_WITH_TIMEOUT(w.Controller().Connected() && !w.Popup().isVisible(), kLimit);
     QVERIFY(w.View().isEnabled());
     QVERIFY(Boxes().isEmpty());
+}
+
+// Idle and connected, each at rest and under the mouse: four different pictures.
+void TestMainWindow::connectButtonHasFourLooks() {
+    Window w;
+    w.app.Start();
+    CTitleButton* connect = w.Button(CTitleBar::kConnect);
+    const auto look = [connect](bool lit, bool hovered) {
+        connect->SetLit(lit);
+        if (hovered) {
+            QEnterEvent enter(QPointF(5, 5), connect->mapTo(connect->window(), QPointF(5, 5)),
+                              connect->mapToGlobal(QPointF(5, 5)));
+            QApplication::sendEvent(connect, &enter);
+        } else {
+            QEvent leave(QEvent::Leave);
+            QApplication::sendEvent(connect, &leave);
+        }
+        return connect->grab().toImage();
+    };
+    const QList<QImage> looks{look(false, false), look(false, true), look(true, false), look(true, true)};
+    for (int i = 0; i < looks.size(); ++i)
+        for (int j = i + 1; j < looks.size(); ++j)
+            QVERIFY2(looks[i] != looks[j],
+                     qPrintable(QStringLiteral("looks %1 and %2 are alike").arg(i).arg(j)));
+    QCOMPARE(look(false, false), looks[0]);
 }
 
 void TestMainWindow::menusOpenAtTheirAnchorsWithTheirItems_data() {
