@@ -1,0 +1,54 @@
+// The two popup menus of the title bar (settings and presets): their items, numbers and texts per language.
+#include "app/TopMenu.h"
+
+#include "app/AppFont.h"
+
+#include <QCoreApplication>
+
+#include <array>
+
+namespace {
+
+constexpr char kContext[] = "CTopMenu";
+
+constexpr std::array<TopMenuItem, 5> kSettings{{
+    {32777, 32777, QT_TRANSLATE_NOOP("CTopMenu", "Firmware Update"), TopCommand::FirmwareUpdate},
+    {32828, 32829, QT_TRANSLATE_NOOP("CTopMenu", "Rest Settings"), TopCommand::FactoryReset},
+    // The language item names the language it switches to.
+    {32774, 32832, QT_TRANSLATE_NOOP("CTopMenu", "Chinese"), TopCommand::Language},
+    {32833, 32834, QT_TRANSLATE_NOOP("CTopMenu", "SourceVolume"), TopCommand::SourceVolume},
+    {32776, 32776, QT_TRANSLATE_NOOP("CTopMenu", "About"), TopCommand::About},
+}};
+
+constexpr std::array<TopMenuItem, 2> kPresets{{
+    {32771, 32827, QT_TRANSLATE_NOOP("CTopMenu", "Open"), TopCommand::PresetRecall},
+    {32772, 32826, QT_TRANSLATE_NOOP("CTopMenu", "Save"), TopCommand::PresetSave},
+}};
+
+} // namespace
+
+std::span<const TopMenuItem> CTopMenu::Items(Which which) {
+    if (which == Which::Settings)
+        return kSettings;
+    return kPresets;
+}
+
+int CTopMenu::IdOf(const TopMenuItem& item, int language) {
+    return language == 1 ? item.chineseId : item.englishId;
+}
+
+CTopMenu::CTopMenu(Which which, QWidget* parent) : QMenu(parent), m_which(which) {
+    setObjectName(which == Which::Settings ? QStringLiteral("settingsMenu") : QStringLiteral("presetMenu"));
+    setFont(CAppFont::Pixels(CAppFont::kBody));
+}
+
+void CTopMenu::Open(int language, const QPoint& globalPosition) {
+    clear();
+    for (const TopMenuItem& item : Items(m_which)) {
+        QAction* action = addAction(QCoreApplication::translate(kContext, item.text));
+        action->setObjectName(QString::number(IdOf(item, language)));
+        const TopCommand command = item.command;
+        connect(action, &QAction::triggered, this, [this, command] { emit chosen(command); });
+    }
+    popup(globalPosition);
+}

@@ -1,0 +1,49 @@
+// The two popup menus of the title bar (settings and presets): their items, numbers and texts per language.
+#pragma once
+
+#include <QMenu>
+
+#include <span>
+
+// What an item does; the form runs it.
+enum class TopCommand {
+    FirmwareUpdate,
+    FactoryReset,
+    Language,
+    SourceVolume,
+    About,
+    PresetRecall,
+    PresetSave
+};
+
+// An item's command number differs between the Chinese and the English menu where the two menus were made
+// apart; the text is the English one, translated like every other text of the window.
+struct TopMenuItem {
+    int chineseId;
+    int englishId;
+    const char* text;
+    TopCommand command;
+};
+
+// Built afresh in the current language each time it opens, so it always matches the language flag. Opens
+// with popup(): nothing waits for the choice, which arrives as `chosen`.
+class CTopMenu : public QMenu {
+    Q_OBJECT
+
+public:
+    enum class Which { Settings, Presets };
+
+    static std::span<const TopMenuItem> Items(Which which);
+    // Number of an item's action (its object name) in `language` (0 English, 1 Chinese).
+    static int IdOf(const TopMenuItem& item, int language);
+
+    CTopMenu(Which which, QWidget* parent);
+
+    void Open(int language, const QPoint& globalPosition);
+
+signals:
+    void chosen(TopCommand command);
+
+private:
+    Which m_which;
+};
