@@ -142,27 +142,34 @@ void CLinkWorker::Run() {
 }
 
 void CLinkWorker::RunNormalCycle() {
-    std::lock_guard lock(m_command.LinkLock());
-    // A stop may have been requested while this thread waited for the lock; the transport may be closing.
+    // After a lost link or an empty data reply nothing goes out until the next start.
     if (m_command.StopFlag() || m_stopRequested.load())
         return;
     NormalCycle();
 }
 
-bool CLinkWorker::WriteHeadPacket(std::chrono::milliseconds pauseAfterReport) {
-    SendData* head = m_command.Queue().Head();
-    while (head && head->HasMoreToSend() && !m_stopRequested.load()) {
+CLinkWorker::HeadWrite CLinkWorker::WriteHeadPacket(std::uint64_t serial,
+                                                    std::chrono::milliseconds pauseAfterReport) {
+    for (;;) {
         Report report{};
-        const auto frame = head->Frame();
-        const std::size_t from = static_cast<std::size_t>(head->readPosition);
-        const std::size_t n = std::min(frame.size() - from, static_cast<std::size_t>(kReportSize - 1));
-        std::copy_n(frame.begin() + static_cast<std::ptrdiff_t>(from), n, report.begin() + 1);
-        head->readPosition += static_cast<int>(n);
+        {
+            std::lock_guard lock(m_command.LinkLock());
+            // The transport may be closing; or the queue changed while this thread was outside the lock.
+            SendData* head = m_command.Queue().Head();
+            if (m_stopRequested.load() || !head || head->serial != serial)
+                return HeadWrite::Interrupted;
+            if (!head->HasMoreToSend())
+                return HeadWrite::Written;
+            const auto frame = head->Frame();
+            const std::size_t from = static_cast<std::size_t>(head->readPosition);
+            const std::size_t n = std::min(frame.size() - from, static_cast<std::size_t>(kReportSize - 1));
+            std::copy_n(frame.begin() + static_cast<std::ptrdiff_t>(from), n, report.begin() + 1);
+            head->readPosition += static_cast<int>(n);
+        }
         if (!m_transport.WriteReport(report))
-            return false;
+            return HeadWrite::Failed;
         Pause(pauseAfterReport);
     }
-    return true;
 }
 
 void CLinkWorker::ReportLinkLost() {
@@ -175,15 +182,30 @@ void CLinkWorker::NormalCycle() {
     const auto start = Clock::now();
     if (!m_linkOpen.load())
         return;
-    SendDataQueue& queue = m_command.Queue();
-    if (!queue.Head()) {
-        // The frame goes out in the next cycle.
-        queue.Push(m_command.NextPendingMessage());
-        return;
+    std::uint64_t serial = 0;
+    {
+        std::lock_guard lock(m_command.LinkLock());
+        // A stop may have been requested while this thread waited for the lock; the transport may be closing.
+        if (m_command.StopFlag() || m_stopRequested.load())
+            return;
+        SendDataQueue& queue = m_command.Queue();
+        if (!queue.Head()) {
+            // Only while the queue is empty, and under the lock, so that a pending change never cuts into a
+            // batch. The frame goes out in the next cycle.
+            queue.Push(m_command.NextPendingMessage());
+            return;
+        }
+        serial = queue.Head()->serial;
     }
-    if (!WriteHeadPacket(m_timing.afterOutputReport)) {
+
+    switch (WriteHeadPacket(serial, m_timing.afterOutputReport)) {
+    case HeadWrite::Failed:
         ReportLinkLost();
         return;
+    case HeadWrite::Interrupted:
+        return;
+    case HeadWrite::Written:
+        break;
     }
 
     bool onlyEmpty = true;
@@ -197,8 +219,15 @@ void CLinkWorker::NormalCycle() {
         onlyEmpty = onlyEmpty && IsEmptyReport(report);
         if (onlyEmpty)
             Pause(m_timing.whileEmpty);
-        if (m_command.FeedReport(report))
-            return;
+        {
+            std::lock_guard lock(m_command.LinkLock());
+            if (m_stopRequested.load())
+                return;
+            // Acts on the packet written only: a reply to a packet that has left the queue meanwhile ends
+            // the exchange without touching another.
+            if (m_command.FeedReply(report, serial))
+                return;
+        }
         if (Clock::now() - start > m_timing.replyLimit) {
             Pause(m_timing.linkLostSettle);
             ReportLinkLost();

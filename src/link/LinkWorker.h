@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <thread>
 
@@ -14,10 +15,16 @@ class CReportTransport;
 class KTVCommand;
 
 // Three events wake the thread, in priority order stop, firmware cycle, normal cycle; each stays signalled
-// until reset, so a signalled normal event makes the worker run normal cycles back to back. A normal cycle
-// holds the link lock throughout; the worker never waits for the UI thread, it only posts notifications.
+// until reset, so a signalled normal event makes the worker run normal cycles back to back. The link lock is
+// held only while the queue, the image or the reply storage is read or changed, never across a transport
+// call or a pause, so the UI thread waits for it at most for one such step. The worker never waits for the
+// UI thread; it only posts notifications.
 class CLinkWorker {
 public:
+    // How writing the head packet ended: all of it went out; a stop was requested or the head is no longer
+    // that packet (nothing more of it goes out); the transport failed.
+    enum class HeadWrite { Written, Interrupted, Failed };
+
     CLinkWorker(KTVCommand& command, CReportTransport& transport, const TimingProfile& timing);
     ~CLinkWorker(); // stops and joins the thread
     CLinkWorker(const CLinkWorker&) = delete;
@@ -37,17 +44,17 @@ public:
     bool LinkOpen() const { return m_linkOpen.load(); }
     bool IsRunning() const;
 
-    // One normal cycle under the link lock: queue the next pending change when the queue is empty, otherwise
-    // write the head packet and read until its reply or the reply limit.
+    // One normal cycle: queue the next pending change when the queue is empty, otherwise write the head
+    // packet and read until its reply or the reply limit.
     void RunNormalCycle();
 
     // Building blocks for the firmware cycle.
     KTVCommand& Command() const { return m_command; }
     CReportTransport& Transport() const { return m_transport; }
     const TimingProfile& Timing() const { return m_timing; }
-    // Writes what is left of the head packet in 313-byte reports, pausing after each; false on a transport
-    // failure. The caller holds the link lock or owns the queue otherwise.
-    bool WriteHeadPacket(std::chrono::milliseconds pauseAfterReport);
+    // Writes what is left of the head packet, numbered `serial`, in 313-byte reports, pausing after each. The
+    // link lock is taken only to take each report's bytes; the caller does not hold it.
+    HeadWrite WriteHeadPacket(std::uint64_t serial, std::chrono::milliseconds pauseAfterReport);
     // Sleeps up to `pause`; returns false at once when a stop is requested.
     bool Pause(std::chrono::milliseconds pause);
     bool StopRequested() const { return m_stopRequested.load(); }

@@ -30,10 +30,16 @@ bool CScriptedTransport::WriteReport(const Report& report) {
 }
 
 bool CScriptedTransport::ReadReport(Report& report) {
+    std::unique_lock lock(m_mutex);
+    if (m_holdReads) {
+        m_readHeld = true;
+        m_holdChanged.notify_all();
+        m_holdChanged.wait(lock, [this] { return !m_holdReads; });
+        m_readHeld = false;
+    }
     if (m_failing.load())
         return false;
     ++m_reads;
-    std::lock_guard lock(m_mutex);
     if (m_input.empty()) {
         report.fill(0);
         return true;
@@ -41,6 +47,22 @@ bool CScriptedTransport::ReadReport(Report& report) {
     report = m_input.front();
     m_input.pop_front();
     return true;
+}
+
+void CScriptedTransport::HoldReads() {
+    std::lock_guard lock(m_mutex);
+    m_holdReads = true;
+}
+
+void CScriptedTransport::ReleaseReads() {
+    std::lock_guard lock(m_mutex);
+    m_holdReads = false;
+    m_holdChanged.notify_all();
+}
+
+bool CScriptedTransport::WaitForHeldRead(std::chrono::milliseconds limit) {
+    std::unique_lock lock(m_mutex);
+    return m_holdChanged.wait_for(lock, limit, [this] { return m_readHeld; });
 }
 
 void CScriptedTransport::SetResponder(Responder responder) {
