@@ -39,6 +39,10 @@ bool CLinkWorker::IsRunning() const {
     return m_running;
 }
 
+bool CLinkWorker::HasStopped() const {
+    return !IsRunning();
+}
+
 void CLinkWorker::JoinLeftoverThread() {
     bool leftover = false;
     {
@@ -73,16 +77,23 @@ void CLinkWorker::StartLinkIO() {
     m_wake.notify_all();
 }
 
+void CLinkWorker::RequestStop() {
+    m_linkOpen.store(false);
+    std::lock_guard lock(m_mutex);
+    if (!m_thread.joinable())
+        return;
+    m_stopEvent = true;
+    m_stopRequested.store(true);
+    m_wake.notify_all();
+}
+
 bool CLinkWorker::StopLinkIO() {
+    RequestStop();
     bool stopped = true;
     {
         std::unique_lock lock(m_mutex);
-        if (m_thread.joinable()) {
-            m_stopEvent = true;
-            m_stopRequested.store(true);
-            m_wake.notify_all();
+        if (m_thread.joinable())
             stopped = m_wake.wait_for(lock, m_timing.stopLimit, [this] { return !m_running; });
-        }
     }
     if (stopped) {
         if (m_thread.joinable())
@@ -91,7 +102,6 @@ bool CLinkWorker::StopLinkIO() {
         m_stopEvent = m_firmwareEvent = m_normalEvent = false;
         m_stopRequested.store(false);
     }
-    m_linkOpen.store(false);
     return stopped;
 }
 

@@ -34,9 +34,15 @@ public:
     // the thread with the firmware-cycle event while an update is in progress, the normal-cycle event
     // otherwise.
     void StartLinkIO();
-    // Called before the transport is closed. Returns within the profile's stop limit; false when the thread
-    // is still inside a transport call by then (it ends as soon as the call returns and touches nothing else;
-    // the next start or the destructor joins it).
+    // Asks the thread to stop and returns at once; the link counts as closed from now on. The thread stops at
+    // its next check: pauses are cut short, a transport call under way is left to finish, and no other call
+    // follows it.
+    void RequestStop();
+    // True while no thread is in its loop: never started, or it has left it, and with it its last transport
+    // call. Only then may the transport be closed (with hidapi a close frees what a running call uses).
+    bool HasStopped() const;
+    // RequestStop, then waits at most the profile's stop limit for the thread to leave and joins it. False
+    // when it is still inside a transport call by then; the next start or the destructor joins it.
     bool StopLinkIO();
 
     // Marks the link open without starting the thread, so that a caller may drive cycles itself.

@@ -172,6 +172,7 @@ private slots:
     void linkLockIsFreeOutsideQueueWork_data();
     void linkLockIsFreeOutsideQueueWork();
     void replyToAClearedPacketCompletesNoOther();
+    void requestStopLeavesTheCallToFinish();
 };
 
 void TestLinkWorker::idleLinkAlternatesPollAndReply() {
@@ -475,6 +476,27 @@ void TestLinkWorker::replyToAClearedPacketCompletesNoOther() {
     QCOMPARE(second[9], std::uint8_t{5});
     QVERIFY(rig.worker.StopLinkIO());
     QCOMPARE(rig.notifier.Count(UM_LINK_LOST), 0);
+}
+
+void TestLinkWorker::requestStopLeavesTheCallToFinish() {
+    Rig rig;
+    const auto release = qScopeGuard([&rig] { rig.transport.ReleaseReads(); });
+    rig.transport.SetResponder(AnswerEverything);
+    rig.transport.HoldReads();
+    rig.worker.StartLinkIO();
+    QVERIFY(rig.transport.WaitForHeldRead());
+
+    rig.worker.RequestStop(); // returns with the read still held
+    QVERIFY(!rig.worker.LinkOpen());
+    QVERIFY(!rig.worker.HasStopped());
+    const std::size_t written = rig.transport.Written().size();
+
+    rig.transport.ReleaseReads();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.worker.HasStopped(), 10000);
+    QCOMPARE(rig.transport.Written().size(), written); // no call after the one under way
+    QCOMPARE(rig.transport.ReadCount(), 1);
+    QVERIFY(rig.worker.StopLinkIO());
+    QVERIFY(rig.notifier.All().empty());
 }
 
 QTEST_GUILESS_MAIN(TestLinkWorker)

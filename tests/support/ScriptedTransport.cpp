@@ -3,16 +3,36 @@
 
 #include <algorithm>
 
+namespace {
+
+// Counts a write or read as running for as long as it lasts.
+class RunningCall {
+public:
+    explicit RunningCall(std::atomic<int>& running) : m_running(running) { ++m_running; }
+    ~RunningCall() { --m_running; }
+    RunningCall(const RunningCall&) = delete;
+    RunningCall& operator=(const RunningCall&) = delete;
+
+private:
+    std::atomic<int>& m_running;
+};
+
+} // namespace
+
 bool CScriptedTransport::Open() {
     m_open.store(true);
     return true;
 }
 
 void CScriptedTransport::Close() {
+    if (m_callsRunning.load() > 0)
+        m_closedUnderACall.store(true);
+    ++m_closes;
     m_open.store(false);
 }
 
 bool CScriptedTransport::WriteReport(const Report& report) {
+    const RunningCall running(m_callsRunning);
     if (m_failing.load())
         return false;
     Responder responder;
@@ -30,6 +50,7 @@ bool CScriptedTransport::WriteReport(const Report& report) {
 }
 
 bool CScriptedTransport::ReadReport(Report& report) {
+    const RunningCall running(m_callsRunning);
     std::unique_lock lock(m_mutex);
     if (m_holdReads) {
         m_readHeld = true;

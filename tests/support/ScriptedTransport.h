@@ -15,7 +15,8 @@
 
 // The responder sees each output report as it is written and returns the input reports that become readable
 // (in order) afterwards; a read with nothing waiting returns an all-zero report. Reads can be held, as a
-// wedged device holds them. Thread-safe, so the I/O worker may drive it while the test thread inspects it.
+// wedged device holds them, and a close is checked against the calls running. Thread-safe, so the I/O worker
+// may drive it while the test thread inspects it.
 class CScriptedTransport : public CReportTransport {
 public:
     using Responder = std::function<std::vector<Report>(const Report& written)>;
@@ -37,6 +38,10 @@ public:
     // Waits until a read is being held; false when none was within `limit`.
     bool WaitForHeldRead(std::chrono::milliseconds limit = std::chrono::seconds{10});
 
+    int Closes() const { return m_closes.load(); }
+    // Whether Close was ever called while a write or a read was running.
+    bool ClosedUnderACall() const { return m_closedUnderACall.load(); }
+
     std::vector<Report> Written() const;
     int ReadCount() const { return m_reads.load(); }
 
@@ -56,4 +61,7 @@ private:
     std::atomic<bool> m_open{true};
     std::atomic<bool> m_failing{false};
     std::atomic<int> m_reads{0};
+    std::atomic<int> m_callsRunning{0};
+    std::atomic<int> m_closes{0};
+    std::atomic<bool> m_closedUnderACall{false};
 };
