@@ -419,17 +419,12 @@ void BM_SliderDragLockWait(benchmark::State& state) {
 }
 BENCHMARK(BM_SliderDragLockWait)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
-// The profile a program uses on the simulated device.
-TimingProfile ProgramTiming() {
-    return TimingProfile::Fast();
-}
-
-// An idle connected session on the simulated device, in this process (0) or served on a socket by a server
-// thread of this process (1): the CPU time of the whole process per wall-clock second over five seconds
-// (1.0 = one core busy) and the status polls the device answered per second.
+// An idle connected session on the simulated device with the programs' profile, in this process (0) or served
+// on a socket by a server thread of this process (1): the CPU time of the whole process per wall-clock second
+// over five seconds (1.0 = one core busy) and the status polls the device answered per second.
 void BM_IdleSessionCpu(benchmark::State& state) {
     const bool socket = state.range(0) != 0;
-    const TimingProfile timing = ProgramTiming();
+    const TimingProfile timing = TimingProfile::Simulated(); // what programs use on the simulated device
     for (auto _ : state) {
         auto device = std::make_shared<CSimDevice>();
         QTemporaryDir dir;

@@ -422,10 +422,14 @@ void CDeviceController::CopyChannel(int source, int target) {
 bool CDeviceController::SetMasterVolumeFromSlider(int value) {
     m_command.SetPollCompareCounter(0);
     CSystemSettings system(m_g);
-    std::lock_guard lock(m_command.LinkLock()); // the worker compares status replies with the system block
-    if (system.MasterVolume() == value)
-        return false;
-    system.SetMasterVolume(value);
+    {
+        // The worker compares status replies with the system block.
+        std::lock_guard lock(m_command.LinkLock());
+        if (system.MasterVolume() == value)
+            return false;
+        system.SetMasterVolume(value);
+    }
+    m_worker.Wake(); // the mark goes out in the next cycle, not after an idle rest
     return true;
 }
 

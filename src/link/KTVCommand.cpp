@@ -2,6 +2,7 @@
 #include "link/KTVCommand.h"
 
 #include "link/FirmwareHook.h"
+#include "link/LinkWorker.h"
 #include "link/Notifier.h"
 #include "model/KTV_OutData.h"
 
@@ -265,6 +266,8 @@ std::unique_ptr<SendData> KTVCommand::BuildFirmwareFrame(int stage,
 void KTVCommand::Push(std::unique_ptr<SendData> packet) {
     std::lock_guard lock(m_linkLock);
     m_queue.Push(std::move(packet));
+    if (CLinkWorker* worker = m_worker.load())
+        worker->Wake();
 }
 
 int KTVCommand::Count() const {
@@ -322,6 +325,11 @@ std::unique_ptr<SendData> KTVCommand::NextPendingMessage() {
             return BuildSliceWrite(kTypeOutput, c, *slice);
     }
     return BuildSliceWrite(kStatusPollType, 0, 0);
+}
+
+bool KTVCommand::IsStatusPoll(const SendData& packet) {
+    return packet.Command() == Frame::kCmdRead && packet.Type() == kTypeSystem &&
+           packet.Index() == kSubStatus;
 }
 
 // --- Reply side ---------------------------------------------------------------------------------------

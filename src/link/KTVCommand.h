@@ -14,6 +14,7 @@
 #include <span>
 
 class CFirmwareHook;
+class CLinkWorker;
 class CNotifier;
 
 // Builders read the live image, the preset copies and the system blocks of ModelGlobals and return a new
@@ -86,12 +87,17 @@ public:
     // --- Outgoing queue -------------------------------------------------------------------------------
     std::recursive_mutex& LinkLock() const { return m_linkLock; }
     SendDataQueue& Queue() { return m_queue; } // the caller holds the link lock
+    // Queues the packet and wakes the worker from an idle rest.
     void Push(std::unique_ptr<SendData> packet);
     int Count() const;
     // Destroys every packet and resets the assembler.
     void Clear();
     // The frame of the first pending change of the model, or the status poll.
     std::unique_ptr<SendData> NextPendingMessage();
+    // The status poll NextPendingMessage sends when nothing is pending.
+    static bool IsStatusPoll(const SendData& packet);
+    // The worker that Push wakes; it sets itself for its lifetime.
+    void SetWorker(CLinkWorker* worker) { m_worker.store(worker); }
 
     // --- Reply side -----------------------------------------------------------------------------------
     // Each returns whether a complete, valid frame was processed; bytes after it in the same chunk are
@@ -157,4 +163,5 @@ private:
     std::atomic<bool> m_stopFlag{false};
     std::atomic<int> m_pollCompare{80};
     std::atomic<CFirmwareHook*> m_firmwareHook{nullptr};
+    std::atomic<CLinkWorker*> m_worker{nullptr};
 };

@@ -20,13 +20,16 @@ bool IsEmptyReport(const Report& report) {
 } // namespace
 
 CLinkWorker::CLinkWorker(KTVCommand& command, CReportTransport& transport, const TimingProfile& timing)
-    : m_command(command), m_transport(transport), m_timing(timing) {}
+    : m_command(command), m_transport(transport), m_timing(timing) {
+    m_command.SetWorker(this);
+}
 
 CLinkWorker::~CLinkWorker() {
     StopLinkIO();
     // A thread still inside a transport call must finish before the objects it uses go away.
     if (m_thread.joinable())
         m_thread.join();
+    m_command.SetWorker(nullptr);
 }
 
 void CLinkWorker::OpenLink() {
@@ -105,6 +108,12 @@ bool CLinkWorker::StopLinkIO() {
     return stopped;
 }
 
+void CLinkWorker::Wake() {
+    std::lock_guard lock(m_mutex);
+    m_wakeEvent = true;
+    m_wake.notify_all();
+}
+
 bool CLinkWorker::Pause(std::chrono::milliseconds pause) {
     if (pause.count() <= 0)
         return !m_stopRequested.load();
@@ -112,25 +121,30 @@ bool CLinkWorker::Pause(std::chrono::milliseconds pause) {
     return !m_wake.wait_for(lock, pause, [this] { return m_stopEvent; });
 }
 
-CLinkWorker::Wake CLinkWorker::WaitForEvent() {
+void CLinkWorker::Rest() {
+    std::unique_lock lock(m_mutex);
+    m_wake.wait_for(lock, m_timing.idlePoll, [this] { return m_stopEvent || m_wakeEvent; });
+}
+
+CLinkWorker::Event CLinkWorker::WaitForEvent() {
     std::unique_lock lock(m_mutex);
     m_wake.wait_for(lock, m_timing.workerWait,
                     [this] { return m_stopEvent || m_firmwareEvent || m_normalEvent; });
     if (m_stopEvent)
-        return Wake::Stop;
+        return Event::Stop;
     if (m_firmwareEvent)
-        return Wake::Firmware;
+        return Event::Firmware;
     if (m_normalEvent)
-        return Wake::Normal;
-    return Wake::Timeout;
+        return Event::Normal;
+    return Event::Timeout;
 }
 
 void CLinkWorker::Run() {
     for (;;) {
-        const Wake wake = WaitForEvent();
-        if (wake == Wake::Stop)
+        const Event event = WaitForEvent();
+        if (event == Event::Stop)
             break;
-        if (wake == Wake::Firmware) {
+        if (event == Event::Firmware) {
             CFirmwareHook* hook = m_command.FirmwareHook();
             if (!hook || hook->UpdateFinished()) {
                 std::lock_guard lock(m_mutex);
@@ -138,9 +152,11 @@ void CLinkWorker::Run() {
             } else {
                 hook->FirmwareCycle(*this);
             }
-        } else if (wake == Wake::Normal) {
+        } else if (event == Event::Normal) {
             RunNormalCycle();
-            if (m_timing.betweenCycles.count() > 0)
+            if (m_lastCycleIdle && m_timing.idlePoll.count() > 0)
+                Rest();
+            else if (m_timing.betweenCycles.count() > 0)
                 Pause(m_timing.betweenCycles);
             else
                 std::this_thread::yield(); // let a UI thread waiting for the link lock get in
@@ -152,6 +168,7 @@ void CLinkWorker::Run() {
 }
 
 void CLinkWorker::RunNormalCycle() {
+    m_lastCycleIdle = false;
     // After a lost link or an empty data reply nothing goes out until the next start.
     if (m_command.StopFlag() || m_stopRequested.load())
         return;
@@ -200,9 +217,16 @@ void CLinkWorker::NormalCycle() {
             return;
         SendDataQueue& queue = m_command.Queue();
         if (!queue.Head()) {
+            {
+                // A change marked from now on is not in this frame: its wake must end the rest after it.
+                std::lock_guard events(m_mutex);
+                m_wakeEvent = false;
+            }
             // Only while the queue is empty, and under the lock, so that a pending change never cuts into a
             // batch. The frame goes out in the next cycle.
             queue.Push(m_command.NextPendingMessage());
+            if (const SendData* queued = queue.Head(); queued && KTVCommand::IsStatusPoll(*queued))
+                m_idlePollSerial = queued->serial;
             return;
         }
         serial = queue.Head()->serial;
@@ -235,8 +259,10 @@ void CLinkWorker::NormalCycle() {
                 return;
             // Acts on the packet written only: a reply to a packet that has left the queue meanwhile ends
             // the exchange without touching another.
-            if (m_command.FeedReply(report, serial))
+            if (m_command.FeedReply(report, serial)) {
+                m_lastCycleIdle = serial == m_idlePollSerial && !m_command.Queue().Head();
                 return;
+            }
         }
         if (Clock::now() - start > m_timing.replyLimit) {
             Pause(m_timing.linkLostSettle);

@@ -44,6 +44,9 @@ public:
     // RequestStop, then waits at most the profile's stop limit for the thread to leave and joins it. False
     // when it is still inside a transport call by then; the next start or the destructor joins it.
     bool StopLinkIO();
+    // Something was queued or marked pending: the rest between idle status polls ends at once. The queue
+    // calls this on every push; the UI calls it after it marks a change pending.
+    void Wake();
 
     // Marks the link open without starting the thread, so that a caller may drive cycles itself.
     void OpenLink();
@@ -68,24 +71,32 @@ public:
     void ReportLinkLost();
 
 private:
-    enum class Wake { Stop, Firmware, Normal, Timeout };
+    enum class Event { Stop, Firmware, Normal, Timeout };
 
     void Run();
-    Wake WaitForEvent();
+    Event WaitForEvent();
     void NormalCycle();
+    // The idle pace: sleeps up to the profile's idle poll, ended early by a wake or a stop.
+    void Rest();
     void JoinLeftoverThread();
 
     KTVCommand& m_command;
     CReportTransport& m_transport;
     const TimingProfile m_timing;
 
-    mutable std::mutex m_mutex; // guards the events and the running flag
+    // Guards the events and the running flag; never held while the link lock is being taken.
+    mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stopEvent = false;
     bool m_firmwareEvent = false;
     bool m_normalEvent = false;
-    bool m_running = false; // the thread is inside its loop
+    bool m_wakeEvent = false; // set by Wake, cleared as the worker looks for pending changes
+    bool m_running = false;   // the thread is inside its loop
     std::thread m_thread;
+
+    // Owned by the thread running the cycles.
+    std::uint64_t m_idlePollSerial = 0; // the status poll queued last because nothing was pending
+    bool m_lastCycleIdle = false;       // the last cycle exchanged that poll and left the queue empty
 
     std::atomic<bool> m_stopRequested{false}; // mirror of the stop event for cheap checks inside a cycle
     std::atomic<bool> m_linkOpen{false};

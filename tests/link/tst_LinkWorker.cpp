@@ -1,5 +1,5 @@
 // The I/O worker: what one cycle writes and reads, how replies and their absence end it, when it holds the
-// link lock, starting and stopping.
+// link lock, idle rests and wakes, starting and stopping.
 #include "link/FirmwareHook.h"
 #include "link/KTVCommand.h"
 #include "link/LinkWorker.h"
@@ -173,6 +173,8 @@ private slots:
     void linkLockIsFreeOutsideQueueWork();
     void replyToAClearedPacketCompletesNoOther();
     void requestStopLeavesTheCallToFinish();
+    void idleRestEndsOnWake_data();
+    void idleRestEndsOnWake();
 };
 
 void TestLinkWorker::idleLinkAlternatesPollAndReply() {
@@ -497,6 +499,40 @@ void TestLinkWorker::requestStopLeavesTheCallToFinish() {
     QCOMPARE(rig.transport.ReadCount(), 1);
     QVERIFY(rig.worker.StopLinkIO());
     QVERIFY(rig.notifier.All().empty());
+}
+
+void TestLinkWorker::idleRestEndsOnWake_data() {
+    QTest::addColumn<bool>("queued"); // a packet queued; otherwise the system block marked pending
+    QTest::newRow("packet queued") << true;
+    QTest::newRow("change marked pending") << false;
+}
+
+void TestLinkWorker::idleRestEndsOnWake() {
+    QFETCH(bool, queued);
+    TimingProfile timing = TimingProfile::Fast();
+    timing.idlePoll = 1h;
+    Rig rig(timing);
+    rig.transport.SetResponder(AnswerEverything);
+    rig.worker.StartLinkIO();
+    // The first status poll is answered; nothing is pending, so the worker rests after it.
+    QTRY_VERIFY_WITH_TIMEOUT(rig.transport.ReadCount() >= 1 && rig.command.Count() == 0, 10000);
+
+    if (queued) {
+        rig.command.Push(rig.command.BuildSliceWrite(3, 2, 31));
+    } else {
+        rig.g.systemPending = 1;
+        rig.worker.Wake();
+    }
+    const std::uint8_t type = queued ? 3 : 4;
+    const std::uint8_t index = queued ? 2 : 144;
+    const auto sent = [&] {
+        for (const Report& r : rig.transport.Written())
+            if (r[5] == 0xB3 && r[8] == type && r[9] == index)
+                return true;
+        return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(sent(), 10000);
+    QVERIFY(rig.worker.StopLinkIO()); // the rest ends at the stop
 }
 
 QTEST_GUILESS_MAIN(TestLinkWorker)
