@@ -1,18 +1,23 @@
-// Cost of the device link: building frames, assembling replies, and whole exchanges between the I/O worker
-// and the in-process simulated device with the fast timing profile.
+// Cost of the device link: building frames, assembling replies, whole exchanges between the I/O worker and
+// the simulated device, the UI thread's waits for the link lock and the CPU an idle link takes.
 #include "control/ControllerView.h"
 #include "control/DeviceController.h"
 #include "link/DeviceAccess.h"
 #include "link/KTVCommand.h"
 #include "link/LinkWorker.h"
 #include "link/Notifier.h"
+#include "link/SocketTransport.h"
 #include "link/TransferBatches.h"
 #include "model/KTV_Data.h"
 #include "sim/InProcessTransport.h"
 #include "sim/SimDevice.h"
+#include "sim/SimServer.h"
+
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -20,8 +25,11 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <numeric>
 #include <thread>
 #include <vector>
+
+#include <time.h>
 
 namespace {
 
@@ -310,5 +318,153 @@ void BM_ControllerConnect(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ControllerConnect)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// ---- The controller on a running link ---------------------------------------------------------------------
+
+struct ResetGlobals {
+    ResetGlobals() { ResetModelGlobals(g); }
+    ModelGlobals g;
+};
+
+// The controller over a transport, its notifications delivered on the benchmark thread, which stands in for
+// the UI thread.
+struct Session : ResetGlobals {
+    Session(std::unique_ptr<CReportTransport> transport, const TimingProfile& timing)
+        : access(std::move(transport)), controller(g, data, access, view, timing, &notifier) {
+        data.ApplyAll(g.liveImage, 0);
+    }
+
+    // Delivers notifications as they come until `until`.
+    void DeliverUntil(Clock::time_point until) {
+        QueueNotifier::Message m{};
+        for (auto now = Clock::now(); now < until; now = Clock::now()) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - now);
+            if (notifier.Next(m, left))
+                controller.HandleMessage(m.message, m.wParam, m.lParam);
+        }
+    }
+    // The Connect button until the device's image is applied.
+    bool Connect(std::chrono::milliseconds limit) {
+        if (!controller.ToggleConnection())
+            return false;
+        const auto end = Clock::now() + limit;
+        QueueNotifier::Message m{};
+        while (!controller.Connected() && Clock::now() < end)
+            if (notifier.Next(m, 100ms))
+                controller.HandleMessage(m.message, m.wParam, m.lParam);
+        return controller.Connected();
+    }
+
+    CKTV_Data data{g};
+    QueueNotifier notifier;
+    NullView view;
+    CDeviceAccess access;
+    CDeviceController controller;
+};
+
+double ProcessCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// A two-second drag of the master-volume slider with the device's timing against the simulated device
+// (which answers at once): 30 positions a second through the slider's own path, each call timed. The call
+// is a lock acquisition around a few stores, so its time is the UI thread's wait for the link lock.
+// Positions that fall due while a call waits arrive as one afterwards, as the window system merges
+// pointer moves.
+void BM_SliderDragLockWait(benchmark::State& state) {
+    constexpr int kPositions = 60;
+    constexpr auto kStep = std::chrono::microseconds{1000000 / 30};
+    // Up and down across the range (0..60), a new value at every position.
+    const auto volume = [](int i) { return i < 30 ? 15 + i : 75 - i; };
+    for (auto _ : state) {
+        auto device = std::make_shared<CSimDevice>();
+        Session s(std::make_unique<CInProcessTransport>(device), TimingProfile::Device());
+        if (!s.Connect(60s)) {
+            state.SkipWithError("the connection did not complete");
+            break;
+        }
+        std::vector<double> waits; // milliseconds
+        const auto start = Clock::now();
+        for (int i = 0; i < kPositions; ++i) {
+            s.DeliverUntil(start + i * kStep);
+            while (i + 1 < kPositions && start + (i + 1) * kStep <= Clock::now())
+                ++i;
+            const auto before = Clock::now();
+            s.controller.SetMasterVolumeFromSlider(volume(i));
+            waits.push_back(std::chrono::duration<double, std::milli>(Clock::now() - before).count());
+        }
+        s.DeliverUntil(start + kPositions * kStep);
+        const std::chrono::duration<double> elapsed = Clock::now() - start;
+        state.SetIterationTime(elapsed.count());
+
+        // The last position reaches the device, or the drag measured a link that did not carry it.
+        const auto end = Clock::now() + 5s;
+        const int last = volume(kPositions - 1);
+        while (device->State().MasterVolume() != last && Clock::now() < end)
+            s.DeliverUntil(Clock::now() + 20ms);
+        if (device->State().MasterVolume() != last) {
+            state.SkipWithError("the last slider position did not reach the device");
+            break;
+        }
+        std::sort(waits.begin(), waits.end());
+        state.counters["wait_max_ms"] = waits.back();
+        state.counters["wait_median_ms"] = waits[waits.size() / 2];
+        state.counters["wait_mean_ms"] =
+            std::accumulate(waits.begin(), waits.end(), 0.0) / static_cast<double>(waits.size());
+        state.counters["calls"] = static_cast<double>(waits.size());
+        s.controller.ToggleConnection();
+    }
+}
+BENCHMARK(BM_SliderDragLockWait)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// An idle connected session on the simulated device with the programs' profile, in this process (0) or served
+// on a socket by a server thread of this process (1): the CPU time of the whole process per wall-clock second
+// over five seconds (1.0 = one core busy) and the status polls the device answered per second.
+void BM_IdleSessionCpu(benchmark::State& state) {
+    const bool socket = state.range(0) != 0;
+    const TimingProfile timing = TimingProfile::Simulated(); // what programs use on the simulated device
+    for (auto _ : state) {
+        auto device = std::make_shared<CSimDevice>();
+        QTemporaryDir dir;
+        std::unique_ptr<CSimServer> server;
+        std::unique_ptr<CReportTransport> transport;
+        if (socket) {
+            const std::string path = dir.filePath(QStringLiteral("box.sock")).toStdString();
+            server = std::make_unique<CSimServer>(device, path);
+            if (!dir.isValid() || !server->Start()) {
+                state.SkipWithError("the server did not start");
+                break;
+            }
+            transport = std::make_unique<CSocketTransport>(path, timing.readWait);
+        } else {
+            transport = std::make_unique<CInProcessTransport>(device);
+        }
+        Session s(std::move(transport), timing);
+        if (!s.Connect(20s)) {
+            state.SkipWithError("the connection did not complete");
+            break;
+        }
+        const int pollsBefore = device->Counters().statusPolls;
+        const double cpuBefore = ProcessCpuSeconds();
+        const auto start = Clock::now();
+        s.DeliverUntil(start + 5s);
+        const double cpu = ProcessCpuSeconds() - cpuBefore;
+        const std::chrono::duration<double> elapsed = Clock::now() - start;
+        const int polls = device->Counters().statusPolls - pollsBefore;
+        state.SetIterationTime(elapsed.count());
+        state.counters["cpu_per_wall_s"] = cpu / elapsed.count();
+        state.counters["polls/s"] = polls / elapsed.count();
+        s.controller.ToggleConnection();
+    }
+}
+BENCHMARK(BM_IdleSessionCpu)
+    ->ArgName("socket")
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -23,7 +23,8 @@ struct CliOptions {
     bool json = false;
     bool help = false;
 
-    TimingProfile Timing() const { return fastTiming ? TimingProfile::Fast() : TimingProfile::Device(); }
+    // Fast timing is the simulated device's profile: no pauses, but an idle link rests between polls.
+    TimingProfile Timing() const { return fastTiming ? TimingProfile::Simulated() : TimingProfile::Device(); }
 
     // Takes the global options out of args (anywhere on the line) and leaves the rest. Nothing on a bad
     // value, with the reason in error.

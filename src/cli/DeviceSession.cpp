@@ -106,6 +106,7 @@ bool CDeviceSession::NothingPending() {
 }
 
 int CDeviceSession::WaitSettled() {
+    m_controller->Worker().Wake(); // the edits just made are marked pending: no idle rest before them
     if (!WaitFor([this] { return NothingPending(); }))
         return Fail("sending");
     return CliExit::kOk;

@@ -50,7 +50,9 @@ CDeviceController::CDeviceController(ModelGlobals& globals, CKTV_Data& data, CDe
 }
 
 CDeviceController::~CDeviceController() {
-    m_worker.StopLinkIO();
+    // The device may be closed only once the worker has left its last transport call.
+    while (!m_worker.StopLinkIO()) {
+    }
     m_command.SetFirmwareHook(nullptr);
     m_access.CloseDevice();
     m_linkOpen = false;
@@ -123,7 +125,7 @@ bool CDeviceController::ToggleConnection() {
         CloseLink();
         return false;
     }
-    if (!m_access.OpenFirstDevice()) {
+    if (!FinishClose() || !m_access.OpenFirstDevice()) {
         ReportConnectFailure();
         return false;
     }
@@ -135,7 +137,7 @@ bool CDeviceController::AutoConnect() {
     m_command.SetPollCompareCounter(kAutoConnectPollCount);
     if (m_linkOpen)
         return true;
-    if (!m_access.OpenFirstDevice())
+    if (!FinishClose() || !m_access.OpenFirstDevice())
         return false; // nothing there at start-up is no error
     BeginLink(true);
     return true;
@@ -144,7 +146,7 @@ bool CDeviceController::AutoConnect() {
 bool CDeviceController::ConnectArrived(const std::string& path) {
     if (m_linkOpen)
         return false;
-    if (!m_access.OpenDevicePath(path))
+    if (!FinishClose() || !m_access.OpenDevicePath(path))
         return false;
     BeginLink(true);
     return true;
@@ -218,13 +220,24 @@ void CDeviceController::ImageReadDone(int preset) {
 void CDeviceController::CloseLink() {
     if (m_worker.IsRunning())
         m_worker.StopLinkIO();
-    m_access.CloseDevice(); // also gives up the claim of the path
+    m_closeOutstanding = true;
+    FinishClose();
     m_linkOpen = false;
     m_g.connected = 0;
     m_data.ClearPending(0);
     m_g.systemPending = 0;
     m_view.HideTransferPopup();
     m_view.SetConnectLook(false);
+}
+
+bool CDeviceController::FinishClose() {
+    if (!m_closeOutstanding)
+        return true;
+    if (!m_worker.HasStopped())
+        return false;
+    m_access.CloseDevice(); // also gives up the claim of the path
+    m_closeOutstanding = false;
+    return true;
 }
 
 bool CDeviceController::StopLinkIO() {
@@ -301,7 +314,7 @@ void CDeviceController::AdoptDeviceValue(int message, int value) {
 bool CDeviceController::OpenDeviceWithRetries(std::chrono::milliseconds limit) {
     const auto end = std::chrono::steady_clock::now() + limit;
     for (;;) {
-        if (m_access.OpenFirstDevice())
+        if (FinishClose() && m_access.OpenFirstDevice())
             return true;
         if (std::chrono::steady_clock::now() >= end)
             return false;
@@ -409,10 +422,14 @@ void CDeviceController::CopyChannel(int source, int target) {
 bool CDeviceController::SetMasterVolumeFromSlider(int value) {
     m_command.SetPollCompareCounter(0);
     CSystemSettings system(m_g);
-    std::lock_guard lock(m_command.LinkLock()); // the worker compares status replies with the system block
-    if (system.MasterVolume() == value)
-        return false;
-    system.SetMasterVolume(value);
+    {
+        // The worker compares status replies with the system block.
+        std::lock_guard lock(m_command.LinkLock());
+        if (system.MasterVolume() == value)
+            return false;
+        system.SetMasterVolume(value);
+    }
+    m_worker.Wake(); // the mark goes out in the next cycle, not after an idle rest
     return true;
 }
 

@@ -51,7 +51,8 @@ public:
     // loop; with one (tests), the caller delivers the notifications to HandleMessage.
     CDeviceController(ModelGlobals& globals, CKTV_Data& data, CDeviceAccess& access, CControllerView& view,
                       const TimingProfile& timing, CNotifier* notifier = nullptr);
-    // Stops the worker (bounded) and closes the device, which gives up its claim.
+    // Stops the worker, waiting for it to leave a transport call however long that takes (as its own
+    // destructor would), and closes the device, which gives up its claim.
     ~CDeviceController() override;
     CDeviceController(const CDeviceController&) = delete;
     CDeviceController& operator=(const CDeviceController&) = delete;
@@ -76,8 +77,13 @@ public:
     void DeviceRemoved(const std::string& path);
     // Queues the system reads, the six preset names and the live image under one lock, with the popup.
     void ReadDeviceState();
-    // Closes the device and returns to Idle; stops the worker first if it still runs.
+    // Closes the device and returns to Idle; stops the worker first if it still runs. When the worker is
+    // still inside a transport call after its stop limit, the device itself stays open (a close would free
+    // what the call uses) until FinishClose finds the worker gone.
     void CloseLink() override;
+    // Closes the device a CloseLink had to leave open, once the worker has left its last transport call.
+    // True when no close is outstanding (any more). Every open asks this first and fails while it is false.
+    bool FinishClose();
     // Bounded; false when the worker is still inside a transport call (it ends by itself).
     bool StopLinkIO();
     void ReportConnectFailure() override;
@@ -179,6 +185,7 @@ private:
     std::atomic<bool> m_linkOpen{false};
     std::atomic<bool> m_firmwareUpdate{false};
     std::atomic<int> m_firmwareStage{0};
+    bool m_closeOutstanding = false; // CloseLink left the device open under a running transport call
     bool m_linkButton = false;
     std::array<int, Layout::kChannels> m_savedSwitch{}; // sound switches remembered by a group write
     MessageObserver m_observer;

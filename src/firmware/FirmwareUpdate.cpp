@@ -209,7 +209,9 @@ void CFirmwareUpdate::FirmwareCycle(CLinkWorker& worker) {
         return;
     const TimingProfile& timing = worker.Timing();
     int stage = 0;
+    std::uint64_t serial = 0; // the head to write; 0 = none
     {
+        // Only the queue work runs under the link lock; the writes, the reads and their pauses run outside.
         std::lock_guard lock(m_command.LinkLock());
         if (worker.StopRequested())
             return; // the transport may be closing
@@ -225,10 +227,18 @@ void CFirmwareUpdate::FirmwareCycle(CLinkWorker& worker) {
                 return;
             }
             head->readPosition = 0; // every attempt writes the whole frame
-            if (!worker.WriteHeadPacket(timing.firmwareAfterReport)) {
-                Fail(worker);
-                return;
-            }
+            serial = head->serial;
+        }
+    }
+    if (serial != 0) {
+        switch (worker.WriteHeadPacket(serial, timing.firmwareAfterReport)) {
+        case CLinkWorker::HeadWrite::Failed:
+            Fail(worker);
+            return;
+        case CLinkWorker::HeadWrite::Interrupted:
+            return; // stopped, or the queue was cleared meanwhile
+        case CLinkWorker::HeadWrite::Written:
+            break;
         }
     }
     if (stage == 0) {
@@ -236,10 +246,11 @@ void CFirmwareUpdate::FirmwareCycle(CLinkWorker& worker) {
         worker.Pause(timing.firmwareRetry);
         return;
     }
-    ReadReply(worker, stage, start);
+    ReadReply(worker, stage, serial, start);
 }
 
-void CFirmwareUpdate::ReadReply(CLinkWorker& worker, int stage, Clock::time_point start) {
+void CFirmwareUpdate::ReadReply(CLinkWorker& worker, int stage, std::uint64_t serial,
+                                Clock::time_point start) {
     const TimingProfile& timing = worker.Timing();
     const auto pause = PauseFor(timing, stage);
     bool onlyEmpty = true;
@@ -256,7 +267,7 @@ void CFirmwareUpdate::ReadReply(CLinkWorker& worker, int stage, Clock::time_poin
         onlyEmpty = onlyEmpty && IsEmptyReport(report);
         if (onlyEmpty)
             worker.Pause(timing.firmwareWhileEmpty);
-        if (m_command.FeedReport(report)) {
+        if (m_command.FeedReply(report, serial)) {
             if (m_restartDue.exchange(false))
                 ReopenAfterRestart(worker);
             return;

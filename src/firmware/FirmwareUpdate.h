@@ -84,7 +84,8 @@ private:
     void QueueFrame(int stage, std::span<const std::uint8_t> bytes = {});
     void NextDspFrames();
     void NextControllerFrames();
-    void ReadReply(CLinkWorker& worker, int stage, std::chrono::steady_clock::time_point start);
+    void ReadReply(CLinkWorker& worker, int stage, std::uint64_t serial,
+                   std::chrono::steady_clock::time_point start);
     void ReopenAfterRestart(CLinkWorker& worker);
     void Fail(CLinkWorker& worker);
 

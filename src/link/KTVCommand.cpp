@@ -2,6 +2,7 @@
 #include "link/KTVCommand.h"
 
 #include "link/FirmwareHook.h"
+#include "link/LinkWorker.h"
 #include "link/Notifier.h"
 #include "model/KTV_OutData.h"
 
@@ -265,6 +266,8 @@ std::unique_ptr<SendData> KTVCommand::BuildFirmwareFrame(int stage,
 void KTVCommand::Push(std::unique_ptr<SendData> packet) {
     std::lock_guard lock(m_linkLock);
     m_queue.Push(std::move(packet));
+    if (CLinkWorker* worker = m_worker.load())
+        worker->Wake();
 }
 
 int KTVCommand::Count() const {
@@ -324,6 +327,11 @@ std::unique_ptr<SendData> KTVCommand::NextPendingMessage() {
     return BuildSliceWrite(kStatusPollType, 0, 0);
 }
 
+bool KTVCommand::IsStatusPoll(const SendData& packet) {
+    return packet.Command() == Frame::kCmdRead && packet.Type() == kTypeSystem &&
+           packet.Index() == kSubStatus;
+}
+
 // --- Reply side ---------------------------------------------------------------------------------------
 
 bool KTVCommand::FeedReport(const Report& report) {
@@ -338,6 +346,15 @@ void KTVCommand::ResetAssembler() {
 
 bool KTVCommand::FeedBytes(const std::uint8_t* bytes, std::size_t length) {
     std::lock_guard lock(m_linkLock);
+    return Assemble(bytes, length, nullptr);
+}
+
+bool KTVCommand::FeedReply(const Report& report, std::uint64_t serial) {
+    std::lock_guard lock(m_linkLock);
+    return Assemble(report.data() + 1, report.size() - 1, &serial);
+}
+
+bool KTVCommand::Assemble(const std::uint8_t* bytes, std::size_t length, const std::uint64_t* replyTo) {
     // Buffer offsets of the frame fields: the buffer starts at the start byte (frame offset 3).
     constexpr std::size_t kLengthAt = 9;
     constexpr std::size_t kFixedPart = 13; // start byte through payload length, check and end
@@ -367,13 +384,13 @@ bool KTVCommand::FeedBytes(const std::uint8_t* bytes, std::size_t length) {
         }
         if (m_count < total)
             continue;
-        if (ProcessFrame(total))
+        if (ProcessFrame(total, replyTo))
             return true;
     }
     return false;
 }
 
-bool KTVCommand::ProcessFrame(std::size_t total) {
+bool KTVCommand::ProcessFrame(std::size_t total, const std::uint64_t* replyTo) {
     std::uint8_t check = 0;
     for (std::size_t i = 1; i + 2 < total; ++i)
         check ^= m_buffer[i];
@@ -394,6 +411,11 @@ bool KTVCommand::ProcessFrame(std::size_t total) {
     const auto payload = std::span(frame).subspan(11, h.length);
 
     SendData* head = m_queue.Head();
+    if (replyTo && (!head || head->serial != *replyTo)) {
+        // The packet this answers has left the queue: the frame ends its exchange and nothing else.
+        ResetAssembler();
+        return true;
+    }
     if (CFirmwareHook* hook = m_firmwareHook.load())
         hook->OnFirmwareReply(head, CompletesHead(h));
     // The popup follows only replies that finish their packet: a repeat request or an empty data reply

@@ -14,12 +14,14 @@
 #include <span>
 
 class CFirmwareHook;
+class CLinkWorker;
 class CNotifier;
 
 // Builders read the live image, the preset copies and the system blocks of ModelGlobals and return a new
 // packet without queueing it (nullptr for arguments that name no message). Everything that touches the queue,
 // the assembler or the image runs under the link lock: the UI thread takes it while it queues, the I/O worker
-// for a whole cycle. Notifications are posted, never delivered synchronously.
+// for each look at or change of them, never across a transport call or a pause. Notifications are posted,
+// never delivered synchronously.
 class KTVCommand {
 public:
     static constexpr std::size_t kAssemblyBufferSize = 400;
@@ -85,18 +87,27 @@ public:
     // --- Outgoing queue -------------------------------------------------------------------------------
     std::recursive_mutex& LinkLock() const { return m_linkLock; }
     SendDataQueue& Queue() { return m_queue; } // the caller holds the link lock
+    // Queues the packet and wakes the worker from an idle rest.
     void Push(std::unique_ptr<SendData> packet);
     int Count() const;
     // Destroys every packet and resets the assembler.
     void Clear();
     // The frame of the first pending change of the model, or the status poll.
     std::unique_ptr<SendData> NextPendingMessage();
+    // The status poll NextPendingMessage sends when nothing is pending.
+    static bool IsStatusPoll(const SendData& packet);
+    // The worker that Push wakes; it sets itself for its lifetime.
+    void SetWorker(CLinkWorker* worker) { m_worker.store(worker); }
 
     // --- Reply side -----------------------------------------------------------------------------------
     // Each returns whether a complete, valid frame was processed; bytes after it in the same chunk are
     // dropped.
     bool FeedReport(const Report& report);
     bool FeedBytes(const std::uint8_t* bytes, std::size_t length);
+    // As FeedReport, for the reply to the packet numbered `serial`: once that packet is no longer the head
+    // (the queue was cleared or replaced while the reply was on its way) a complete frame still counts as
+    // processed but acts on nothing: no packet leaves the queue and nothing is stored or posted.
+    bool FeedReply(const Report& report, std::uint64_t serial);
     void ResetAssembler();
 
     // Set by an empty data reply (and by a lost link): the worker runs no normal cycle until the next start.
@@ -124,7 +135,9 @@ private:
     };
 
     std::unique_ptr<SendData> Make(const Frame::Header& header, std::span<const std::uint8_t> payload) const;
-    bool ProcessFrame(std::size_t total);
+    // replyTo: the serial of the packet the bytes answer; nullptr: whatever packet is the head.
+    bool Assemble(const std::uint8_t* bytes, std::size_t length, const std::uint64_t* replyTo);
+    bool ProcessFrame(std::size_t total, const std::uint64_t* replyTo);
     static bool CompletesHead(const ReplyHeader& h);
     void ReportBatchProgress(const SendData& head);
     void StoreData(const ReplyHeader& h, std::span<const std::uint8_t> payload);
@@ -150,4 +163,5 @@ private:
     std::atomic<bool> m_stopFlag{false};
     std::atomic<int> m_pollCompare{80};
     std::atomic<CFirmwareHook*> m_firmwareHook{nullptr};
+    std::atomic<CLinkWorker*> m_worker{nullptr};
 };

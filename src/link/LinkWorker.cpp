@@ -20,13 +20,16 @@ bool IsEmptyReport(const Report& report) {
 } // namespace
 
 CLinkWorker::CLinkWorker(KTVCommand& command, CReportTransport& transport, const TimingProfile& timing)
-    : m_command(command), m_transport(transport), m_timing(timing) {}
+    : m_command(command), m_transport(transport), m_timing(timing) {
+    m_command.SetWorker(this);
+}
 
 CLinkWorker::~CLinkWorker() {
     StopLinkIO();
     // A thread still inside a transport call must finish before the objects it uses go away.
     if (m_thread.joinable())
         m_thread.join();
+    m_command.SetWorker(nullptr);
 }
 
 void CLinkWorker::OpenLink() {
@@ -37,6 +40,10 @@ void CLinkWorker::OpenLink() {
 bool CLinkWorker::IsRunning() const {
     std::lock_guard lock(m_mutex);
     return m_running;
+}
+
+bool CLinkWorker::HasStopped() const {
+    return !IsRunning();
 }
 
 void CLinkWorker::JoinLeftoverThread() {
@@ -73,16 +80,23 @@ void CLinkWorker::StartLinkIO() {
     m_wake.notify_all();
 }
 
+void CLinkWorker::RequestStop() {
+    m_linkOpen.store(false);
+    std::lock_guard lock(m_mutex);
+    if (!m_thread.joinable())
+        return;
+    m_stopEvent = true;
+    m_stopRequested.store(true);
+    m_wake.notify_all();
+}
+
 bool CLinkWorker::StopLinkIO() {
+    RequestStop();
     bool stopped = true;
     {
         std::unique_lock lock(m_mutex);
-        if (m_thread.joinable()) {
-            m_stopEvent = true;
-            m_stopRequested.store(true);
-            m_wake.notify_all();
+        if (m_thread.joinable())
             stopped = m_wake.wait_for(lock, m_timing.stopLimit, [this] { return !m_running; });
-        }
     }
     if (stopped) {
         if (m_thread.joinable())
@@ -91,8 +105,13 @@ bool CLinkWorker::StopLinkIO() {
         m_stopEvent = m_firmwareEvent = m_normalEvent = false;
         m_stopRequested.store(false);
     }
-    m_linkOpen.store(false);
     return stopped;
+}
+
+void CLinkWorker::Wake() {
+    std::lock_guard lock(m_mutex);
+    m_wakeEvent = true;
+    m_wake.notify_all();
 }
 
 bool CLinkWorker::Pause(std::chrono::milliseconds pause) {
@@ -102,25 +121,30 @@ bool CLinkWorker::Pause(std::chrono::milliseconds pause) {
     return !m_wake.wait_for(lock, pause, [this] { return m_stopEvent; });
 }
 
-CLinkWorker::Wake CLinkWorker::WaitForEvent() {
+void CLinkWorker::Rest() {
+    std::unique_lock lock(m_mutex);
+    m_wake.wait_for(lock, m_timing.idlePoll, [this] { return m_stopEvent || m_wakeEvent; });
+}
+
+CLinkWorker::Event CLinkWorker::WaitForEvent() {
     std::unique_lock lock(m_mutex);
     m_wake.wait_for(lock, m_timing.workerWait,
                     [this] { return m_stopEvent || m_firmwareEvent || m_normalEvent; });
     if (m_stopEvent)
-        return Wake::Stop;
+        return Event::Stop;
     if (m_firmwareEvent)
-        return Wake::Firmware;
+        return Event::Firmware;
     if (m_normalEvent)
-        return Wake::Normal;
-    return Wake::Timeout;
+        return Event::Normal;
+    return Event::Timeout;
 }
 
 void CLinkWorker::Run() {
     for (;;) {
-        const Wake wake = WaitForEvent();
-        if (wake == Wake::Stop)
+        const Event event = WaitForEvent();
+        if (event == Event::Stop)
             break;
-        if (wake == Wake::Firmware) {
+        if (event == Event::Firmware) {
             CFirmwareHook* hook = m_command.FirmwareHook();
             if (!hook || hook->UpdateFinished()) {
                 std::lock_guard lock(m_mutex);
@@ -128,9 +152,11 @@ void CLinkWorker::Run() {
             } else {
                 hook->FirmwareCycle(*this);
             }
-        } else if (wake == Wake::Normal) {
+        } else if (event == Event::Normal) {
             RunNormalCycle();
-            if (m_timing.betweenCycles.count() > 0)
+            if (m_lastCycleIdle && m_timing.idlePoll.count() > 0)
+                Rest();
+            else if (m_timing.betweenCycles.count() > 0)
                 Pause(m_timing.betweenCycles);
             else
                 std::this_thread::yield(); // let a UI thread waiting for the link lock get in
@@ -142,27 +168,35 @@ void CLinkWorker::Run() {
 }
 
 void CLinkWorker::RunNormalCycle() {
-    std::lock_guard lock(m_command.LinkLock());
-    // A stop may have been requested while this thread waited for the lock; the transport may be closing.
+    m_lastCycleIdle = false;
+    // After a lost link or an empty data reply nothing goes out until the next start.
     if (m_command.StopFlag() || m_stopRequested.load())
         return;
     NormalCycle();
 }
 
-bool CLinkWorker::WriteHeadPacket(std::chrono::milliseconds pauseAfterReport) {
-    SendData* head = m_command.Queue().Head();
-    while (head && head->HasMoreToSend() && !m_stopRequested.load()) {
+CLinkWorker::HeadWrite CLinkWorker::WriteHeadPacket(std::uint64_t serial,
+                                                    std::chrono::milliseconds pauseAfterReport) {
+    for (;;) {
         Report report{};
-        const auto frame = head->Frame();
-        const std::size_t from = static_cast<std::size_t>(head->readPosition);
-        const std::size_t n = std::min(frame.size() - from, static_cast<std::size_t>(kReportSize - 1));
-        std::copy_n(frame.begin() + static_cast<std::ptrdiff_t>(from), n, report.begin() + 1);
-        head->readPosition += static_cast<int>(n);
+        {
+            std::lock_guard lock(m_command.LinkLock());
+            // The transport may be closing; or the queue changed while this thread was outside the lock.
+            SendData* head = m_command.Queue().Head();
+            if (m_stopRequested.load() || !head || head->serial != serial)
+                return HeadWrite::Interrupted;
+            if (!head->HasMoreToSend())
+                return HeadWrite::Written;
+            const auto frame = head->Frame();
+            const std::size_t from = static_cast<std::size_t>(head->readPosition);
+            const std::size_t n = std::min(frame.size() - from, static_cast<std::size_t>(kReportSize - 1));
+            std::copy_n(frame.begin() + static_cast<std::ptrdiff_t>(from), n, report.begin() + 1);
+            head->readPosition += static_cast<int>(n);
+        }
         if (!m_transport.WriteReport(report))
-            return false;
+            return HeadWrite::Failed;
         Pause(pauseAfterReport);
     }
-    return true;
 }
 
 void CLinkWorker::ReportLinkLost() {
@@ -175,15 +209,37 @@ void CLinkWorker::NormalCycle() {
     const auto start = Clock::now();
     if (!m_linkOpen.load())
         return;
-    SendDataQueue& queue = m_command.Queue();
-    if (!queue.Head()) {
-        // The frame goes out in the next cycle.
-        queue.Push(m_command.NextPendingMessage());
-        return;
+    std::uint64_t serial = 0;
+    {
+        std::lock_guard lock(m_command.LinkLock());
+        // A stop may have been requested while this thread waited for the lock; the transport may be closing.
+        if (m_command.StopFlag() || m_stopRequested.load())
+            return;
+        SendDataQueue& queue = m_command.Queue();
+        if (!queue.Head()) {
+            {
+                // A change marked from now on is not in this frame: its wake must end the rest after it.
+                std::lock_guard events(m_mutex);
+                m_wakeEvent = false;
+            }
+            // Only while the queue is empty, and under the lock, so that a pending change never cuts into a
+            // batch. The frame goes out in the next cycle.
+            queue.Push(m_command.NextPendingMessage());
+            if (const SendData* queued = queue.Head(); queued && KTVCommand::IsStatusPoll(*queued))
+                m_idlePollSerial = queued->serial;
+            return;
+        }
+        serial = queue.Head()->serial;
     }
-    if (!WriteHeadPacket(m_timing.afterOutputReport)) {
+
+    switch (WriteHeadPacket(serial, m_timing.afterOutputReport)) {
+    case HeadWrite::Failed:
         ReportLinkLost();
         return;
+    case HeadWrite::Interrupted:
+        return;
+    case HeadWrite::Written:
+        break;
     }
 
     bool onlyEmpty = true;
@@ -197,8 +253,17 @@ void CLinkWorker::NormalCycle() {
         onlyEmpty = onlyEmpty && IsEmptyReport(report);
         if (onlyEmpty)
             Pause(m_timing.whileEmpty);
-        if (m_command.FeedReport(report))
-            return;
+        {
+            std::lock_guard lock(m_command.LinkLock());
+            if (m_stopRequested.load())
+                return;
+            // Acts on the packet written only: a reply to a packet that has left the queue meanwhile ends
+            // the exchange without touching another.
+            if (m_command.FeedReply(report, serial)) {
+                m_lastCycleIdle = serial == m_idlePollSerial && !m_command.Queue().Head();
+                return;
+            }
+        }
         if (Clock::now() - start > m_timing.replyLimit) {
             Pause(m_timing.linkLostSettle);
             ReportLinkLost();

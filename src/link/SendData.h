@@ -28,6 +28,8 @@ public:
     int readPosition = 0;      // next frame byte to put into an output report
     int firmwareStage = 0;     // sub-code of a firmware frame, 0 otherwise
     int completion = 0;        // its reply closes the transfer popup
+    // Given by the queue on push, counting from 1: tells the packet apart from one queued in its place later.
+    std::uint64_t serial = 0;
 
     bool HasMoreToSend() const { return readPosition < Length(); }
     // Batch ends count only once the whole frame has gone out.

@@ -2,8 +2,10 @@
 #include "link/SendDataQueue.h"
 
 void SendDataQueue::Push(std::unique_ptr<SendData> packet) {
-    if (packet)
-        m_packets.push_back(std::move(packet));
+    if (!packet)
+        return;
+    packet->serial = ++m_lastSerial;
+    m_packets.push_back(std::move(packet));
 }
 
 SendData* SendDataQueue::Head() const {

@@ -3,12 +3,14 @@
 
 #include "link/SendData.h"
 
+#include <cstdint>
 #include <deque>
 #include <memory>
 
 // Not synchronised: every caller holds the link lock.
 class SendDataQueue {
 public:
+    // Numbers the packet (SendData::serial) and appends it.
     void Push(std::unique_ptr<SendData> packet);
     SendData* Head() const; // nullptr when empty
     void Pop();             // destroys the head; nothing when empty
@@ -18,4 +20,5 @@ public:
 
 private:
     std::deque<std::unique_ptr<SendData>> m_packets;
+    std::uint64_t m_lastSerial = 0; // never reset: a cleared queue numbers on
 };

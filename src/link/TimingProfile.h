@@ -1,4 +1,5 @@
-// The pauses and limits of the link, as one profile: the device's own values, or none for simulation.
+// The pauses and limits of the link, as one profile: the device's own values, none for tests and benchmarks,
+// or none but an idle pace for programs on the simulated device.
 #pragma once
 
 #include <chrono>
@@ -10,6 +11,7 @@ struct TimingProfile {
     ms afterInputReport{50};  // after each input report read
     ms whileEmpty{10};        // further pause while only empty reports have arrived in a cycle
     ms betweenCycles{10};     // sleep after each normal cycle
+    ms idlePoll{0};           // instead, rest after a status poll sent with nothing pending, until a wake
     ms replyLimit{3000};      // no valid reply within this time of a cycle's start: link lost
     ms workerWait{3000};      // the worker's wait for one of its events
     ms linkLostSettle{10};    // sleep before posting the link loss
@@ -55,6 +57,15 @@ struct TimingProfile {
         t.firmwareWhileEmpty = ms{0};
         t.firmwareRestartWait = ms{0};
         t.firmwareRetry = ms{0};
+        return t;
+    }
+
+    // Programs talking to the simulated device: as fast, but an idle link polls the status 20 times a
+    // second instead of as often as it can (which kept whole cores busy). Edits and queued batches wake the
+    // worker, so they go out as fast as before.
+    static TimingProfile Simulated() {
+        TimingProfile t = Fast();
+        t.idlePoll = ms{50};
         return t;
     }
 };

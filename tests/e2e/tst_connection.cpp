@@ -52,7 +52,9 @@ QStringList ConnectionRequests() {
 
 // The device as these tests find it, on the controller rig.
 struct Rig : CControllerRig {
-    Rig() { sim->ModifyState(PrepareDevice); }
+    explicit Rig(const TimingProfile& timing = DefaultTiming()) : CControllerRig(timing) {
+        sim->ModifyState(PrepareDevice);
+    }
     int Volume() { return CSystemSettings(G()).MasterVolume(); }
 };
 
@@ -122,6 +124,7 @@ private slots:
     void removalDuringFirmwareRestart();
     void deviceChangesAreAdopted();
     void masterVolumeSlider();
+    void sliderWakesARestingLink();
     void sendNowOnlyWhileOpen();
     void groupWriteSilencesTheGroup();
     void copyChannel();
@@ -487,6 +490,21 @@ void TestConnection::masterVolumeSlider() {
     QVERIFY(writes >= 1);
     QVERIFY(writes <= moves);
     QCOMPARE(CountWrites(trace), writes);
+}
+
+void TestConnection::sliderWakesARestingLink() {
+    TimingProfile timing = CControllerRig::DefaultTiming();
+    timing.idlePoll = std::chrono::hours{1}; // an idle link would not poll again within the test
+    Rig rig(timing);
+    QVERIFY(rig.Connect()); // the read-back batch woke it from the rest after the identifier's poll
+    // The status poll after the read-back is answered: from here on the worker rests.
+    QVERIFY(rig.WaitFor([&] {
+        const QStringList trace = TraceLines(*rig.sim);
+        return !trace.isEmpty() && trace.last() == kStatusPollLine && rig.C().Command().Count() == 0;
+    }));
+
+    QVERIFY(rig.C().SetMasterVolumeFromSlider(45));
+    QVERIFY(rig.WaitFor([&] { return rig.sim->State().MasterVolume() == 45; }));
 }
 
 void TestConnection::sendNowOnlyWhileOpen() {

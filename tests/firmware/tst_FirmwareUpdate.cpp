@@ -1,5 +1,6 @@
 // The firmware update cycle by cycle against the simulated device, and what it asks of the controller:
-// the first cycle, the restart after stage 176, frames that go unanswered, starting, finishing and guarding.
+// the first cycle, the restart after stage 176, frames that go unanswered, starting, finishing and guarding,
+// and the link lock left free while a frame goes out.
 #include "firmware/FirmwareUpdate.h"
 #include "support/FirmwareContent.h"
 #include "support/FirmwareRig.h"
@@ -7,6 +8,8 @@
 #include "support/TestFile.h"
 
 #include <QtTest>
+
+#include <thread>
 
 using namespace std::chrono_literals;
 using Stages = QList<int>;
@@ -67,6 +70,7 @@ private slots:
     void fileErrorsSendNothing_data();
     void fileErrorsSendNothing();
     void finishingAndGuards();
+    void linkLockIsFreeWhileAFrameGoesOut();
 };
 
 void TestFirmwareUpdate::firstCycleWritesNothingAndTheRestartKeepsGoing() {
@@ -240,6 +244,26 @@ void TestFirmwareUpdate::finishingAndGuards() {
     QVERIFY(!h.update.RefuseWhileUpdating());
     QVERIFY(h.update.BrowseFirmware(other));
     QCOMPARE(h.rig.store.FirmwareFile(), other);
+}
+
+void TestFirmwareUpdate::linkLockIsFreeWhileAFrameGoesOut() {
+    TimingProfile timing = TimingProfile::Fast();
+    timing.firmwareAfterReport = 1h; // the worker stays in the pause after the first frame's report
+    Harness h(timing);
+    QVERIFY(h.update.StartUpdate(h.Write("fw.MVA", FirmwareContent(300))));
+    h.rig.worker.StartLinkIO(); // the update's cycles on the worker's own thread
+    QTRY_VERIFY_WITH_TIMEOUT(!h.rig.device->Trace().empty(), 10000);
+
+    // Another thread gets the lock at once (allowing for a spurious try_lock failure).
+    QElapsedTimer clock;
+    clock.start();
+    bool locked = false;
+    while (!(locked = h.rig.command.LinkLock().try_lock()) && clock.elapsed() < 10000)
+        std::this_thread::yield();
+    QVERIFY(locked);
+    h.rig.command.LinkLock().unlock();
+    QVERIFY(h.rig.worker.StopLinkIO()); // the pause ends at the stop
+    QCOMPARE(StagesOf(h.rig.device->Trace()), Stages{176});
 }
 
 QTEST_GUILESS_MAIN(TestFirmwareUpdate)

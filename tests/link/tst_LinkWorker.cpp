@@ -1,5 +1,5 @@
-// The I/O worker: what one cycle writes and reads, how replies and their absence end it, starting and
-// stopping.
+// The I/O worker: what one cycle writes and reads, how replies and their absence end it, when it holds the
+// link lock, idle rests and wakes, starting and stopping.
 #include "link/FirmwareHook.h"
 #include "link/KTVCommand.h"
 #include "link/LinkWorker.h"
@@ -8,10 +8,12 @@
 #include "support/ReplyFrames.h"
 #include "support/ScriptedTransport.h"
 
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 using Bytes = std::vector<std::uint8_t>;
 using Script = std::vector<Bytes>; // replies to the first write, in order; an empty entry is an empty report
@@ -26,6 +28,61 @@ TimingProfile ShortReplyLimit() {
     t.replyLimit = 40ms;
     return t;
 }
+
+// Where the worker is while the test looks at the link lock.
+enum class Inside { Write, Read, PauseAfterWrite, PauseAfterRead, PauseWhileEmpty };
+
+// Takes the link lock unless another thread holds it past a generous limit (try_lock may fail spuriously),
+// so that a worker holding it where it must not fails the test instead of hanging it.
+bool TakeLock(std::recursive_mutex& lock) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!lock.try_lock()) {
+        if (clock.elapsed() > 10000)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+bool LockFree(std::recursive_mutex& lock) {
+    if (!TakeLock(lock))
+        return false;
+    lock.unlock();
+    return true;
+}
+
+// A gate a responder waits at inside the transport's write until the test opens it (at the latest as the
+// gate goes away).
+class Gate {
+public:
+    Gate() = default;
+    ~Gate() { Open(); }
+    Gate(const Gate&) = delete;
+    Gate& operator=(const Gate&) = delete;
+
+    void Arrive() {
+        std::unique_lock lock(m_mutex);
+        m_arrived = true;
+        m_changed.notify_all();
+        m_changed.wait(lock, [this] { return m_open; });
+    }
+    bool WaitArrived() {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, 10s, [this] { return m_arrived; });
+    }
+    void Open() {
+        std::lock_guard lock(m_mutex);
+        m_open = true;
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_arrived = false;
+    bool m_open = false;
+};
 
 Report In(const Bytes& bytes) {
     return CScriptedTransport::InputReport(bytes);
@@ -93,6 +150,8 @@ private:
 
 } // namespace
 
+Q_DECLARE_METATYPE(Inside)
+
 class TestLinkWorker : public QObject {
     Q_OBJECT
 
@@ -110,6 +169,12 @@ private slots:
     void stopWithoutStartIsHarmless();
     void noCycleAfterAStopRequestedUnderTheLinkLock();
     void firmwareUpdateRunsFirmwareCyclesUntilFinished();
+    void linkLockIsFreeOutsideQueueWork_data();
+    void linkLockIsFreeOutsideQueueWork();
+    void replyToAClearedPacketCompletesNoOther();
+    void requestStopLeavesTheCallToFinish();
+    void idleRestEndsOnWake_data();
+    void idleRestEndsOnWake();
 };
 
 void TestLinkWorker::idleLinkAlternatesPollAndReply() {
@@ -298,17 +363,20 @@ void TestLinkWorker::noCycleAfterAStopRequestedUnderTheLinkLock() {
     TimingProfile timing = TimingProfile::Fast();
     timing.stopLimit = 50ms;
     Rig rig(timing);
-    rig.transport.SetResponder(AnswerEverything);
+    Gate gate;
+    rig.transport.SetResponder([&gate](const Report& written) {
+        gate.Arrive();
+        return AnswerEverything(written);
+    });
     rig.worker.StartLinkIO();
-    QTRY_VERIFY_WITH_TIMEOUT(rig.transport.Written().size() >= 3, 10000);
-    std::size_t written = 0;
-    {
-        std::lock_guard lock(rig.command.LinkLock()); // the worker is between cycles or waiting for the lock
-        written = rig.transport.Written().size();
-        rig.worker.StopLinkIO(); // may time out: the worker cannot leave while it waits for the lock
-    }
+    QVERIFY(gate.WaitArrived()); // the first poll is being written, outside the link lock
+    // The worker goes on to read the reply and then waits for the lock to hand it to the assembler.
+    QVERIFY(TakeLock(rig.command.LinkLock()));
+    gate.Open();
+    rig.worker.StopLinkIO(); // may time out: the worker cannot leave while it waits for the lock
+    rig.command.LinkLock().unlock();
     QVERIFY(rig.worker.StopLinkIO());
-    QCOMPARE(rig.transport.Written().size(), written);
+    QCOMPARE(rig.transport.Written().size(), std::size_t{1});
 }
 
 void TestLinkWorker::firmwareUpdateRunsFirmwareCyclesUntilFinished() {
@@ -331,6 +399,140 @@ void TestLinkWorker::firmwareUpdateRunsFirmwareCyclesUntilFinished() {
     QVERIFY(rig.worker.StopLinkIO());
     QCOMPARE(hook.cycles.load(), 3);
     QVERIFY(rig.transport.Written().empty()); // no normal cycle ran meanwhile
+}
+
+void TestLinkWorker::linkLockIsFreeOutsideQueueWork_data() {
+    QTest::addColumn<Inside>("inside");
+    QTest::newRow("write") << Inside::Write;
+    QTest::newRow("read") << Inside::Read;
+    QTest::newRow("pause after the output report") << Inside::PauseAfterWrite;
+    QTest::newRow("pause after an input report") << Inside::PauseAfterRead;
+    QTest::newRow("pause while only empty reports came") << Inside::PauseWhileEmpty;
+}
+
+void TestLinkWorker::linkLockIsFreeOutsideQueueWork() {
+    QFETCH(Inside, inside);
+    TimingProfile timing = TimingProfile::Fast();
+    if (inside == Inside::PauseAfterWrite)
+        timing.afterOutputReport = 1h;
+    if (inside == Inside::PauseAfterRead)
+        timing.afterInputReport = 1h;
+    if (inside == Inside::PauseWhileEmpty)
+        timing.whileEmpty = 1h;
+    Rig rig(timing);
+    Gate gate;
+    const auto release = qScopeGuard([&rig] { rig.transport.ReleaseReads(); });
+    rig.transport.SetResponder([&](const Report& written) {
+        if (inside == Inside::Write)
+            gate.Arrive();
+        // Without a reply every read is empty.
+        return inside == Inside::PauseWhileEmpty ? std::vector<Report>{} : AnswerEverything(written);
+    });
+    if (inside == Inside::Read)
+        rig.transport.HoldReads();
+    rig.worker.StartLinkIO();
+
+    switch (inside) {
+    case Inside::Write:
+        QVERIFY(gate.WaitArrived());
+        break;
+    case Inside::Read:
+        QVERIFY(rig.transport.WaitForHeldRead());
+        break;
+    case Inside::PauseAfterWrite: // the write has returned: the worker pauses now or in a moment
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.transport.Written().empty(), 10000);
+        break;
+    case Inside::PauseAfterRead:
+    case Inside::PauseWhileEmpty:
+        QTRY_VERIFY_WITH_TIMEOUT(rig.transport.ReadCount() >= 1, 10000);
+        break;
+    }
+    QVERIFY(LockFree(rig.command.LinkLock()));
+
+    gate.Open();
+    rig.transport.ReleaseReads();
+    QVERIFY(rig.worker.StopLinkIO()); // pauses end at the stop
+}
+
+void TestLinkWorker::replyToAClearedPacketCompletesNoOther() {
+    Rig rig;
+    const auto release = qScopeGuard([&rig] { rig.transport.ReleaseReads(); });
+    rig.transport.SetResponder(AnswerEverything);
+    rig.transport.HoldReads();
+    rig.command.Push(rig.command.BuildSliceWrite(3, 0, 31));
+    rig.worker.StartLinkIO();
+    QVERIFY(rig.transport.WaitForHeldRead()); // its acknowledge is waiting to be read
+
+    // The UI replaces the queue meanwhile.
+    QVERIFY(TakeLock(rig.command.LinkLock()));
+    rig.command.Clear();
+    rig.command.Push(rig.command.BuildSliceWrite(3, 5, 31));
+    rig.command.LinkLock().unlock();
+    rig.transport.ReleaseReads();
+
+    // The first acknowledge ended the first exchange only; the replacement went out and had its own.
+    QTRY_VERIFY_WITH_TIMEOUT(rig.transport.Written().size() >= 2, 10000);
+    const Report second = rig.transport.Written()[1];
+    QCOMPARE(second[5], std::uint8_t{0xB3});
+    QCOMPARE(second[8], std::uint8_t{3});
+    QCOMPARE(second[9], std::uint8_t{5});
+    QVERIFY(rig.worker.StopLinkIO());
+    QCOMPARE(rig.notifier.Count(UM_LINK_LOST), 0);
+}
+
+void TestLinkWorker::requestStopLeavesTheCallToFinish() {
+    Rig rig;
+    const auto release = qScopeGuard([&rig] { rig.transport.ReleaseReads(); });
+    rig.transport.SetResponder(AnswerEverything);
+    rig.transport.HoldReads();
+    rig.worker.StartLinkIO();
+    QVERIFY(rig.transport.WaitForHeldRead());
+
+    rig.worker.RequestStop(); // returns with the read still held
+    QVERIFY(!rig.worker.LinkOpen());
+    QVERIFY(!rig.worker.HasStopped());
+    const std::size_t written = rig.transport.Written().size();
+
+    rig.transport.ReleaseReads();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.worker.HasStopped(), 10000);
+    QCOMPARE(rig.transport.Written().size(), written); // no call after the one under way
+    QCOMPARE(rig.transport.ReadCount(), 1);
+    QVERIFY(rig.worker.StopLinkIO());
+    QVERIFY(rig.notifier.All().empty());
+}
+
+void TestLinkWorker::idleRestEndsOnWake_data() {
+    QTest::addColumn<bool>("queued"); // a packet queued; otherwise the system block marked pending
+    QTest::newRow("packet queued") << true;
+    QTest::newRow("change marked pending") << false;
+}
+
+void TestLinkWorker::idleRestEndsOnWake() {
+    QFETCH(bool, queued);
+    TimingProfile timing = TimingProfile::Fast();
+    timing.idlePoll = 1h;
+    Rig rig(timing);
+    rig.transport.SetResponder(AnswerEverything);
+    rig.worker.StartLinkIO();
+    // The first status poll is answered; nothing is pending, so the worker rests after it.
+    QTRY_VERIFY_WITH_TIMEOUT(rig.transport.ReadCount() >= 1 && rig.command.Count() == 0, 10000);
+
+    if (queued) {
+        rig.command.Push(rig.command.BuildSliceWrite(3, 2, 31));
+    } else {
+        rig.g.systemPending = 1;
+        rig.worker.Wake();
+    }
+    const std::uint8_t type = queued ? 3 : 4;
+    const std::uint8_t index = queued ? 2 : 144;
+    const auto sent = [&] {
+        for (const Report& r : rig.transport.Written())
+            if (r[5] == 0xB3 && r[8] == type && r[9] == index)
+                return true;
+        return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(sent(), 10000);
+    QVERIFY(rig.worker.StopLinkIO()); // the rest ends at the stop
 }
 
 QTEST_GUILESS_MAIN(TestLinkWorker)

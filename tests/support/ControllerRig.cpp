@@ -30,22 +30,16 @@ int CountWrites(const QStringList& trace) {
     return n;
 }
 
-namespace {
-
-// The fast profile with a short rest between idle cycles: without it the worker polls several hundred
-// thousand times a second, and the device's trace, which keeps only its newest frames, would lose what a
-// test is about to read.
-TimingProfile RigTiming() {
+TimingProfile CControllerRig::DefaultTiming() {
     TimingProfile t = TimingProfile::Fast();
     t.betweenCycles = std::chrono::milliseconds{1};
     return t;
 }
 
-} // namespace
-
-CControllerRig::CControllerRig() : access(std::make_unique<CInProcessTransport>(sim)) {
+CControllerRig::CControllerRig(const TimingProfile& timing)
+    : access(std::make_unique<CInProcessTransport>(sim)) {
     model.g->language = 0;
-    controller = std::make_unique<CDeviceController>(*model.g, *model.data, access, view, RigTiming());
+    controller = std::make_unique<CDeviceController>(*model.g, *model.data, access, view, timing);
 }
 
 CControllerRig::~CControllerRig() {

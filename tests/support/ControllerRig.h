@@ -32,7 +32,12 @@ struct CControllerRig {
     CRecordingView view;
     std::unique_ptr<CDeviceController> controller;
 
-    CControllerRig();
+    // The fast profile with a short rest between idle cycles: without it the worker polls several hundred
+    // thousand times a second, and the device's trace, which keeps only its newest frames, would lose what
+    // a test is about to read.
+    static TimingProfile DefaultTiming();
+
+    explicit CControllerRig(const TimingProfile& timing = DefaultTiming());
     ~CControllerRig();
 
     ModelGlobals& G() { return *model.g; }

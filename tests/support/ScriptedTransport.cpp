@@ -3,16 +3,36 @@
 
 #include <algorithm>
 
+namespace {
+
+// Counts a write or read as running for as long as it lasts.
+class RunningCall {
+public:
+    explicit RunningCall(std::atomic<int>& running) : m_running(running) { ++m_running; }
+    ~RunningCall() { --m_running; }
+    RunningCall(const RunningCall&) = delete;
+    RunningCall& operator=(const RunningCall&) = delete;
+
+private:
+    std::atomic<int>& m_running;
+};
+
+} // namespace
+
 bool CScriptedTransport::Open() {
     m_open.store(true);
     return true;
 }
 
 void CScriptedTransport::Close() {
+    if (m_callsRunning.load() > 0)
+        m_closedUnderACall.store(true);
+    ++m_closes;
     m_open.store(false);
 }
 
 bool CScriptedTransport::WriteReport(const Report& report) {
+    const RunningCall running(m_callsRunning);
     if (m_failing.load())
         return false;
     Responder responder;
@@ -30,10 +50,17 @@ bool CScriptedTransport::WriteReport(const Report& report) {
 }
 
 bool CScriptedTransport::ReadReport(Report& report) {
+    const RunningCall running(m_callsRunning);
+    std::unique_lock lock(m_mutex);
+    if (m_holdReads) {
+        m_readHeld = true;
+        m_holdChanged.notify_all();
+        m_holdChanged.wait(lock, [this] { return !m_holdReads; });
+        m_readHeld = false;
+    }
     if (m_failing.load())
         return false;
     ++m_reads;
-    std::lock_guard lock(m_mutex);
     if (m_input.empty()) {
         report.fill(0);
         return true;
@@ -41,6 +68,22 @@ bool CScriptedTransport::ReadReport(Report& report) {
     report = m_input.front();
     m_input.pop_front();
     return true;
+}
+
+void CScriptedTransport::HoldReads() {
+    std::lock_guard lock(m_mutex);
+    m_holdReads = true;
+}
+
+void CScriptedTransport::ReleaseReads() {
+    std::lock_guard lock(m_mutex);
+    m_holdReads = false;
+    m_holdChanged.notify_all();
+}
+
+bool CScriptedTransport::WaitForHeldRead(std::chrono::milliseconds limit) {
+    std::unique_lock lock(m_mutex);
+    return m_holdChanged.wait_for(lock, limit, [this] { return m_readHeld; });
 }
 
 void CScriptedTransport::SetResponder(Responder responder) {

@@ -4,6 +4,8 @@
 #include "link/ReportTransport.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -12,8 +14,9 @@
 #include <vector>
 
 // The responder sees each output report as it is written and returns the input reports that become readable
-// (in order) afterwards; a read with nothing waiting returns an all-zero report. Thread-safe, so the I/O
-// worker may drive it while the test thread inspects it.
+// (in order) afterwards; a read with nothing waiting returns an all-zero report. Reads can be held, as a
+// wedged device holds them, and a close is checked against the calls running. Thread-safe, so the I/O worker
+// may drive it while the test thread inspects it.
 class CScriptedTransport : public CReportTransport {
 public:
     using Responder = std::function<std::vector<Report>(const Report& written)>;
@@ -29,6 +32,15 @@ public:
     void QueueInput(const Report& report);
     // Writes and reads fail from now on, as when the device is unplugged.
     void SetFailing(bool failing) { m_failing.store(failing); }
+    // From now on every read waits until ReleaseReads, then goes on as usual.
+    void HoldReads();
+    void ReleaseReads();
+    // Waits until a read is being held; false when none was within `limit`.
+    bool WaitForHeldRead(std::chrono::milliseconds limit = std::chrono::seconds{10});
+
+    int Closes() const { return m_closes.load(); }
+    // Whether Close was ever called while a write or a read was running.
+    bool ClosedUnderACall() const { return m_closedUnderACall.load(); }
 
     std::vector<Report> Written() const;
     int ReadCount() const { return m_reads.load(); }
@@ -40,10 +52,16 @@ public:
 
 private:
     mutable std::mutex m_mutex;
+    std::condition_variable m_holdChanged;
+    bool m_holdReads = false;
+    bool m_readHeld = false;
     Responder m_responder;
     std::deque<Report> m_input;
     std::vector<Report> m_written;
     std::atomic<bool> m_open{true};
     std::atomic<bool> m_failing{false};
     std::atomic<int> m_reads{0};
+    std::atomic<int> m_callsRunning{0};
+    std::atomic<int> m_closes{0};
+    std::atomic<bool> m_closedUnderACall{false};
 };
