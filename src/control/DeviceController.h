@@ -135,7 +135,7 @@ public:
     // The lock under which the I/O worker reads the queue, the image and the objects it encodes from.
     std::recursive_mutex& LinkLock() const { return m_command.LinkLock(); }
     // Something was marked pending or queued: the worker need not finish its rest before it looks.
-    void WakeLink() {}
+    void WakeLink() { m_worker.Wake(); }
     // A local master-volume change: the device's volume is not adopted for the next 100 status polls.
     void ResetPollCompare() { m_command.SetPollCompareCounter(0); }
     // Number of progress items of the batch queued last; the popup's range.
