@@ -61,7 +61,8 @@ QColor AccentColour() {
 constexpr int kCurvePen = 2;
 constexpr int kGlowPen = 6; // a soft halo under the current channel's curve
 constexpr int kGlowAlpha = 40;
-constexpr int kHoverGrowth = 2; // a hovered or dragged handle is drawn this much larger on each side
+constexpr int kHoverGrowth = 2;  // a hovered or dragged handle is drawn this much larger on each side
+constexpr int kMarkerMargin = 1; // around a handle's cached picture, for the antialiased ring
 constexpr int kBwGrabRadius = 10;
 constexpr int kWheelNotch = 120;
 constexpr double kMinOctaves = 0.05;
@@ -401,6 +402,7 @@ void CFStatic::LayOut() {
         }
     }
     InvalidateLayers();
+    m_othersStale = true;
     m_scene.valid = false;
     update();
 }
@@ -866,6 +868,8 @@ void CFStatic::Refresh() {
     if (m_filters == nullptr)
         return;
     Scene next = BuildScene();
+    if (!m_scene.valid || !SameCurves(m_scene.others, next.others))
+        m_othersStale = true;
     if (!m_scene.valid)
         update();
     else if (const QRegion region = Difference(m_scene, next); !region.isEmpty())
@@ -960,6 +964,16 @@ CFStatic::Scene CFStatic::BuildScene() {
     s.current.colour = CurrentCurveColour(m_channel->GetColour());
     s.current.points = m_filters->SumPointsF();
     return s;
+}
+
+bool CFStatic::SameCurves(const std::array<Curve, Layout::kChannels>& a,
+                          const std::array<Curve, Layout::kChannels>& b) {
+    for (std::size_t c = 0; c < a.size(); ++c) {
+        if (a[c].shown != b[c].shown ||
+            (a[c].shown && (a[c].colour != b[c].colour || a[c].points != b[c].points)))
+            return false;
+    }
+    return true;
 }
 
 // The region where the two scenes draw differently: handles, labels and the stretch of every curve that
@@ -1059,6 +1073,28 @@ void CFStatic::UpdateAccessibleTexts() {
 
 namespace {
 
+// A curve as separate segments (Qt strokes a joined polyline several times slower), and only those that
+// reach into the rectangle being painted: the points run from left to right.
+void DrawCurve(QPainter& p, const std::array<QPointF, kGridPoints>& points, const QColor& colour, int width,
+               Qt::PenCapStyle cap, const QRect& dirty) {
+    const double left = dirty.left() - width;
+    const double right = dirty.right() + 1 + width;
+    const auto byX = [](const QPointF& point, double x) { return point.x() < x; };
+    const auto from = std::lower_bound(points.begin(), points.end(), left, byX);
+    const auto to = std::lower_bound(from, points.end(), right, byX);
+    const std::size_t first =
+        from == points.begin() ? 0 : static_cast<std::size_t>(from - points.begin()) - 1;
+    const std::size_t last = std::min(static_cast<std::size_t>(to - points.begin()), points.size() - 1);
+    std::array<QLineF, kGridPoints - 1> lines;
+    int n = 0;
+    for (std::size_t i = first; i < last; ++i)
+        lines[static_cast<std::size_t>(n++)] = QLineF(points[i], points[i + 1]);
+    QPen pen(colour, width);
+    pen.setCapStyle(cap);
+    p.setPen(pen);
+    p.drawLines(lines.data(), n);
+}
+
 // Our own mark, faint behind the curves: the product name, spaced out, between two hairlines.
 void DrawWatermark(QPainter& p, const QRect& plot) {
     QFont font = GraphFont(std::max(12, plot.height() / 7));
@@ -1141,12 +1177,54 @@ void CFStatic::BuildLayers() {
         }
         p.drawRect(QRectF(m_plot).adjusted(0.5, 0.5, -0.5, -0.5));
     }
+    m_markerCache.clear();
     m_layersStale = false;
 }
 
+// The other channels' curves change only when one of those channels is edited, not while the current
+// channel's handles are dragged: they are drawn into a layer of their own.
+void CFStatic::BuildOthersLayer() {
+    const qreal dpr = devicePixelRatioF();
+    m_othersLayer = QPixmap(size() * dpr);
+    m_othersLayer.setDevicePixelRatio(dpr);
+    m_othersLayer.fill(Qt::transparent);
+    QPainter p(&m_othersLayer);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setClipRect(m_plot);
+    for (const Curve& curve : m_scene.others)
+        if (curve.shown)
+            DrawCurve(p, curve.points, curve.colour, kCurvePen, Qt::SquareCap, rect());
+    m_othersStale = false;
+}
+
+// Handles are drawn once per look into small pixmaps and blitted: 33 of them with their numbers would
+// otherwise be a good part of every frame.
 void CFStatic::DrawMarker(QPainter& p, int index, const Marker& marker) const {
     const ChannelColour c = m_channel->GetColour();
-    const QColor channel(c.red, c.green, c.blue);
+    const QRect& r = marker.rect;
+    const quint64 key = static_cast<quint64>(index) | static_cast<quint64>(marker.look) << 6 |
+                        static_cast<quint64>(marker.align.toInt() & Qt::AlignHorizontal_Mask) << 13 |
+                        static_cast<quint64>(r.width() & 0xFF) << 22 |
+                        static_cast<quint64>(r.height() & 0xFF) << 30 | static_cast<quint64>(c.red) << 38 |
+                        static_cast<quint64>(c.green) << 46 | static_cast<quint64>(c.blue) << 54;
+    auto cached = m_markerCache.constFind(key);
+    if (cached == m_markerCache.constEnd()) {
+        const qreal dpr = devicePixelRatioF();
+        QPixmap pixmap(QSize(r.width() + 2 * kMarkerMargin, r.height() + 2 * kMarkerMargin) * dpr);
+        pixmap.setDevicePixelRatio(dpr);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        Marker local = marker;
+        local.rect.moveTo(kMarkerMargin, kMarkerMargin);
+        RenderMarker(painter, index, local, QColor(c.red, c.green, c.blue));
+        painter.end();
+        cached = m_markerCache.insert(key, pixmap);
+    }
+    p.drawPixmap(r.topLeft() - QPoint(kMarkerMargin, kMarkerMargin), *cached);
+}
+
+void CFStatic::RenderMarker(QPainter& p, int index, const Marker& marker, const QColor& channel) const {
     const bool bypassed = marker.look & kLookBypassed;
     const bool hot = marker.look & (kLookHovered | kLookDragged);
     const bool selected = marker.look & kLookSelected;
@@ -1205,22 +1283,13 @@ void CFStatic::paintEvent(QPaintEvent* event) {
     }
     p.drawPixmap(QRectF(dirty), m_gridLayer, source);
     p.setBrush(Qt::NoBrush);
-    const auto drawCurve = [&p](const Curve& curve, int width,
-                                const std::array<QPointF, kGridPoints>* points = nullptr) {
-        QPen pen(curve.colour, width);
-        pen.setJoinStyle(Qt::RoundJoin);
-        pen.setCapStyle(Qt::RoundCap);
-        p.setPen(pen);
-        const auto& drawn = points != nullptr ? *points : curve.points;
-        p.drawPolyline(drawn.data(), static_cast<int>(drawn.size()));
-    };
-    for (const Curve& curve : s.others)
-        if (curve.shown)
-            drawCurve(curve, kCurvePen);
+    if (m_othersStale)
+        BuildOthersLayer();
+    p.drawPixmap(QRectF(dirty), m_othersLayer, source);
     QColor glow = s.current.colour;
     glow.setAlpha(kGlowAlpha);
-    drawCurve({true, glow, {}}, kGlowPen, &s.current.points);
-    drawCurve(s.current, kCurvePen);
+    DrawCurve(p, s.current.points, glow, kGlowPen, Qt::FlatCap, dirty);
+    DrawCurve(p, s.current.points, s.current.colour, kCurvePen, Qt::SquareCap, dirty);
     p.restore();
 
     // Handles from the last filter to the first, the hovered one on top.

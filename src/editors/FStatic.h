@@ -9,6 +9,7 @@
 #include "response/Filter.h"
 
 #include <QColor>
+#include <QHash>
 #include <QPixmap>
 #include <QPoint>
 #include <QPointer>
@@ -38,9 +39,10 @@ class CSession;
 // as a posted CQtNotifier::MessageEvent, and pointMoved is emitted with the same numbers.
 //
 // Painting: the frame, axes, labels, watermark and grid are cached pixmaps rebuilt only on a resize, a
-// language, font or palette change; a change repaints only the region where something drawn moved (handles,
-// labels, the stretch of each curve that changed). Curves come precomputed from the filters and the
-// channel sums; nothing is computed while painting.
+// language, font or palette change, the other channels' curves one rebuilt when they change; a change
+// repaints only the region where something drawn moved (handles, labels, the stretch of each curve that
+// changed). Curves come precomputed from the filters and the channel sums; nothing is computed while
+// painting.
 class CFStatic : public QWidget {
     Q_OBJECT
 
@@ -219,7 +221,11 @@ private:
     Scene BuildScene();
     QRegion Difference(const Scene& before, const Scene& after) const;
     void BuildLayers();
+    void BuildOthersLayer();
+    static bool SameCurves(const std::array<Curve, Layout::kChannels>& a,
+                           const std::array<Curve, Layout::kChannels>& b);
     void DrawMarker(QPainter& painter, int index, const Marker& marker) const;
+    void RenderMarker(QPainter& painter, int index, const Marker& marker, const QColor& channel) const;
     void UpdateAccessibleTexts();
 
     // ---- Model and notification (names as the program's) ----
@@ -249,8 +255,11 @@ private:
     bool m_editing = false;   // the graph's own edit is under way: it refreshes once, when done
 
     Scene m_scene;
-    QPixmap m_backLayer; // frame, axes, labels, plot background, watermark
-    QPixmap m_gridLayer; // the dotted grid, transparent elsewhere
+    QPixmap m_backLayer;   // frame, axes, labels, plot background, watermark
+    QPixmap m_gridLayer;   // the dotted grid, transparent elsewhere
+    QPixmap m_othersLayer; // the shown channels' curves, transparent elsewhere
     bool m_layersStale = true;
+    bool m_othersStale = true;
+    mutable QHash<quint64, QPixmap> m_markerCache; // a handle's picture by filter, look, size and colour
     QString m_describedSelection;
 };
