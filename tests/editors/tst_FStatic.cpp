@@ -161,7 +161,7 @@ private slots:
     void bandwidthDrag();
     void crossoverDrag_data();
     void crossoverDrag();
-    void grabbingOffCentreMakesNoJump();
+    void grabbingOffCentreMakesNoJumpWithHandCursors();
     void numberAlignment_data();
     void numberAlignment();
     void notificationsAtMostEvery50ms();
@@ -327,19 +327,24 @@ void TestFStatic::crossoverDrag() {
     }
 }
 
-void TestFStatic::grabbingOffCentreMakesNoJump() {
+void TestFStatic::grabbingOffCentreMakesNoJumpWithHandCursors() {
     Rig rig;
     rig.Editor().SetBandGain(0, 30, 300); // 20 kHz: the handle is pulled inside, away from the value
     const QPoint handle = Centre(rig.Filter(30).HandleRect());
     QVERIFY(handle != rig.ValuePoint(30));
     rig.Hover(handle + QPoint(5, 4));
+    QCOMPARE(rig.graph.cursor().shape(), Qt::OpenHandCursor);
     QTest::mousePress(&rig.graph, Qt::LeftButton, Qt::NoModifier, handle + QPoint(5, 4));
+    QCOMPARE(rig.graph.cursor().shape(), Qt::ClosedHandCursor);
     QTest::mouseMove(&rig.graph, handle + QPoint(5, 5)); // down by one pixel row only
     QCOMPARE(rig.Filter(30).GetFreq(), 20000);
     QVERIFY(rig.Filter(30).GetGainCode() < 300);
     QTest::mouseMove(&rig.graph, handle + QPoint(5 - 40, 5));
     QTest::mouseRelease(&rig.graph, Qt::LeftButton, Qt::NoModifier, handle + QPoint(5 - 40, 5));
     QCOMPARE(rig.Filter(30).GetFreq(), FreqOfGraphX(GraphXOfFreq(20000, kW) - 40, kW));
+    QCOMPARE(rig.graph.cursor().shape(), Qt::OpenHandCursor); // still over the handle
+    rig.Hover(QPoint(5, 5));
+    QCOMPARE(rig.graph.cursor().shape(), Qt::ArrowCursor);
 }
 
 void TestFStatic::numberAlignment_data() {
