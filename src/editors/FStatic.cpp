@@ -868,8 +868,11 @@ void CFStatic::Refresh() {
     if (m_filters == nullptr)
         return;
     Scene next = BuildScene();
-    if (!m_scene.valid || !SameCurves(m_scene.others, next.others))
+    if (!m_scene.valid)
         m_othersStale = true;
+    else
+        for (std::size_t c = 0; c < next.others.size(); ++c)
+            m_othersDirty += CurveRegion(m_scene.others[c], next.others[c]);
     if (!m_scene.valid)
         update();
     else if (const QRegion region = Difference(m_scene, next); !region.isEmpty())
@@ -966,14 +969,23 @@ CFStatic::Scene CFStatic::BuildScene() {
     return s;
 }
 
-bool CFStatic::SameCurves(const std::array<Curve, Layout::kChannels>& a,
-                          const std::array<Curve, Layout::kChannels>& b) {
-    for (std::size_t c = 0; c < a.size(); ++c) {
-        if (a[c].shown != b[c].shown ||
-            (a[c].shown && (a[c].colour != b[c].colour || a[c].points != b[c].points)))
-            return false;
+// Where a curve is drawn differently: all of it when it appears, disappears or changes colour, else the
+// stretch whose points moved.
+QRegion CFStatic::CurveRegion(const Curve& before, const Curve& after) {
+    constexpr int kGrow = kGlowPen / 2 + 2;
+    QRegion r;
+    if (before.shown != after.shown || before.colour != after.colour) {
+        if (before.shown)
+            r += Grown(Bounds(before.points, 0, kGridPoints - 1), kGrow);
+        if (after.shown)
+            r += Grown(Bounds(after.points, 0, kGridPoints - 1), kGrow);
+    } else if (before.shown) {
+        if (const auto span = ChangedSpan(before.points, after.points))
+            r += Grown(Bounds(before.points, span->first, span->second)
+                           .united(Bounds(after.points, span->first, span->second)),
+                       kGrow);
     }
-    return true;
+    return r;
 }
 
 // The region where the two scenes draw differently: handles, labels and the stretch of every curve that
@@ -1038,23 +1050,9 @@ QRegion CFStatic::Difference(const Scene& a, const Scene& b) const {
                 0);
     }
 
-    const auto addCurve = [&](const Curve& before, const Curve& after) {
-        if (before.shown != after.shown || before.colour != after.colour) {
-            if (before.shown)
-                add(Grown(Bounds(before.points, 0, kGridPoints - 1), kCurveGrow), 0);
-            if (after.shown)
-                add(Grown(Bounds(after.points, 0, kGridPoints - 1), kCurveGrow), 0);
-        } else if (before.shown) {
-            if (const auto span = ChangedSpan(before.points, after.points))
-                add(Grown(Bounds(before.points, span->first, span->second)
-                              .united(Bounds(after.points, span->first, span->second)),
-                          kCurveGrow),
-                    0);
-        }
-    };
-    addCurve(a.current, b.current);
+    r += CurveRegion(a.current, b.current);
     for (std::size_t c = 0; c < a.others.size(); ++c)
-        addCurve(a.others[c], b.others[c]);
+        r += CurveRegion(a.others[c], b.others[c]);
     return r;
 }
 
@@ -1184,17 +1182,26 @@ void CFStatic::BuildLayers() {
 // The other channels' curves change only when one of those channels is edited, not while the current
 // channel's handles are dragged: they are drawn into a layer of their own.
 void CFStatic::BuildOthersLayer() {
-    const qreal dpr = devicePixelRatioF();
-    m_othersLayer = QPixmap(size() * dpr);
-    m_othersLayer.setDevicePixelRatio(dpr);
-    m_othersLayer.fill(Qt::transparent);
+    QRect area = rect();
+    if (m_othersStale || m_othersLayer.size() != size() * devicePixelRatioF()) {
+        const qreal dpr = devicePixelRatioF();
+        m_othersLayer = QPixmap(size() * dpr);
+        m_othersLayer.setDevicePixelRatio(dpr);
+        m_othersLayer.fill(Qt::transparent);
+    } else {
+        area = m_othersDirty.boundingRect() & rect(); // only where one of them moved
+    }
     QPainter p(&m_othersLayer);
+    p.setClipRect(area & m_plot);
+    p.setCompositionMode(QPainter::CompositionMode_Clear);
+    p.fillRect(area, Qt::transparent);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setClipRect(m_plot);
     for (const Curve& curve : m_scene.others)
         if (curve.shown)
-            DrawCurve(p, curve.points, curve.colour, kCurvePen, Qt::SquareCap, rect());
+            DrawCurve(p, curve.points, curve.colour, kCurvePen, Qt::SquareCap, area);
     m_othersStale = false;
+    m_othersDirty = QRegion();
 }
 
 // Handles are drawn once per look into small pixmaps and blitted: 33 of them with their numbers would
@@ -1283,7 +1290,7 @@ void CFStatic::paintEvent(QPaintEvent* event) {
     }
     p.drawPixmap(QRectF(dirty), m_gridLayer, source);
     p.setBrush(Qt::NoBrush);
-    if (m_othersStale)
+    if (m_othersStale || !m_othersDirty.isEmpty())
         BuildOthersLayer();
     p.drawPixmap(QRectF(dirty), m_othersLayer, source);
     QColor glow = s.current.colour;

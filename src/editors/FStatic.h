@@ -222,8 +222,7 @@ private:
     QRegion Difference(const Scene& before, const Scene& after) const;
     void BuildLayers();
     void BuildOthersLayer();
-    static bool SameCurves(const std::array<Curve, Layout::kChannels>& a,
-                           const std::array<Curve, Layout::kChannels>& b);
+    static QRegion CurveRegion(const Curve& before, const Curve& after);
     void DrawMarker(QPainter& painter, int index, const Marker& marker) const;
     void RenderMarker(QPainter& painter, int index, const Marker& marker, const QColor& channel) const;
     void UpdateAccessibleTexts();
@@ -260,6 +259,7 @@ private:
     QPixmap m_othersLayer; // the shown channels' curves, transparent elsewhere
     bool m_layersStale = true;
     bool m_othersStale = true;
+    QRegion m_othersDirty; // where the other channels' curves moved since their layer was drawn
     mutable QHash<quint64, QPixmap> m_markerCache; // a handle's picture by filter, look, size and colour
     QString m_describedSelection;
 };
