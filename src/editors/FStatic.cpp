@@ -245,6 +245,8 @@ CFStatic::~CFStatic() = default;
 // ---- Interfaces ----------------------------------------------------------------------------------------
 
 void CFStatic::Attach(CKTV_Data& model, CModelEditor& editor) {
+    if (m_editor != nullptr)
+        disconnect(m_editor, nullptr, this, nullptr);
     m_model = &model;
     m_editor = &editor;
     m_language = &model.Globals().language;
@@ -554,10 +556,12 @@ void CFStatic::mouseDoubleClickEvent(QMouseEvent* event) {
     const CFilter* f = FilterAt(hit.index);
     if (f == nullptr || hit.part != Part::Handle || !f->GetIsEqBand())
         return;
+    const int bypassed = f->GetEffectiveBypass();
     m_editing = true;
-    m_editor->SetBandBypass(m_channelIndex, hit.index, f->GetEffectiveBypass() ? 0 : 1);
+    m_editor->SetBandBypass(m_channelIndex, hit.index, bypassed ? 0 : 1);
     m_editing = false;
-    Moved(hit.index);
+    if (f->GetEffectiveBypass() != bypassed) // a band at 0 dB stays bypassed
+        Moved(hit.index);
     Select(hit.index);
     Refresh();
 }
@@ -586,6 +590,7 @@ void CFStatic::wheelEvent(QWheelEvent* event) {
     m_wheelAngle -= notches * kWheelNotch;
     if (notches == 0)
         return;
+    bool changed = false;
     m_editing = true;
     if (bandwidth) {
         // Up narrows the band (higher Q).
@@ -593,7 +598,8 @@ void CFStatic::wheelEvent(QWheelEvent* event) {
             (event->modifiers() & Qt::ControlModifier) ? kFineBandwidthStep : kWheelBandwidthStep;
         const int index =
             std::clamp(f->GetQIndex() - notches * step, kMinEffectiveBandwidth, kBandwidthIndexMax);
-        if (index != f->GetQIndex())
+        changed = index != f->GetQIndex();
+        if (changed)
             m_editor->SetBandBandwidth(m_channelIndex, hit.index, index);
     } else {
         // Up steepens the slope; below 6 dB/Oct lies off.
@@ -601,12 +607,14 @@ void CFStatic::wheelEvent(QWheelEvent* event) {
         const int rung = at == kSlopeLadder.end() ? 0 : static_cast<int>(at - kSlopeLadder.begin());
         const int next = std::clamp(rung + notches, 0, static_cast<int>(kSlopeLadder.size()) - 1);
         const int slopeIndex = kSlopeLadder[static_cast<std::size_t>(next)];
-        if (slopeIndex != f->GetSlope())
+        changed = slopeIndex != f->GetSlope();
+        if (changed)
             m_editor->SetXoverSlope(
                 m_channelIndex, hit.index == kHighPassPoint ? Xover::HighPass : Xover::LowPass, slopeIndex);
     }
     m_editing = false;
-    Moved(hit.index);
+    if (changed)
+        Moved(hit.index);
     Refresh();
 }
 
@@ -744,10 +752,15 @@ void CFStatic::SetBandwidth(int band, int index) {
 }
 
 void CFStatic::SetXoverFreq(int index, int freq) {
+    const int before = FilterAt(index)->GetFreq();
     m_editing = true;
-    m_editor->SetXoverFreq(m_channelIndex, index == kHighPassPoint ? Xover::HighPass : Xover::LowPass, freq);
+    // The editor holds the low-pass corner at or above the high-pass one, so a handle pushed against its
+    // partner stays there.
+    const int set = m_editor->SetXoverFreq(m_channelIndex,
+                                           index == kHighPassPoint ? Xover::HighPass : Xover::LowPass, freq);
     m_editing = false;
-    Moved(index);
+    if (set != before)
+        Moved(index);
 }
 
 void CFStatic::Moved(int index) {
@@ -868,15 +881,17 @@ void CFStatic::Refresh() {
     if (m_filters == nullptr)
         return;
     Scene next = BuildScene();
-    if (!m_scene.valid)
+    if (!m_scene.valid) {
         m_othersStale = true;
-    else
-        for (std::size_t c = 0; c < next.others.size(); ++c)
-            m_othersDirty += CurveRegion(m_scene.others[c], next.others[c]);
-    if (!m_scene.valid)
         update();
-    else if (const QRegion region = Difference(m_scene, next); !region.isEmpty())
-        update(region & rect());
+    } else {
+        QRegion others;
+        for (std::size_t c = 0; c < next.others.size(); ++c)
+            others += CurveRegion(m_scene.others[c], next.others[c]);
+        m_othersDirty += others;
+        if (const QRegion region = Difference(m_scene, next) + others; !region.isEmpty())
+            update(region & rect());
+    }
     m_scene = std::move(next);
     UpdateAccessibleTexts();
 }
@@ -988,8 +1003,8 @@ QRegion CFStatic::CurveRegion(const Curve& before, const Curve& after) {
     return r;
 }
 
-// The region where the two scenes draw differently: handles, labels and the stretch of every curve that
-// moved, each before and after.
+// The region where the two scenes draw differently: handles, labels, the selected filter's own curve and
+// the stretch of the current channel's curve that moved, each before and after.
 QRegion CFStatic::Difference(const Scene& a, const Scene& b) const {
     if (a.focused != b.focused)
         return QRegion(rect());
@@ -1050,9 +1065,7 @@ QRegion CFStatic::Difference(const Scene& a, const Scene& b) const {
                 0);
     }
 
-    r += CurveRegion(a.current, b.current);
-    for (std::size_t c = 0; c < a.others.size(); ++c)
-        r += CurveRegion(a.others[c], b.others[c]);
+    r += CurveRegion(a.current, b.current); // the other channels' curves are Refresh's business
     return r;
 }
 
