@@ -273,6 +273,7 @@ void CFStatic::ShowChannel(int channel) {
     m_active = nullptr;
     m_mode = kModeOutput;
     m_sourceId = kSourceIdBase + channel;
+    m_scene.valid = false; // every handle takes the new channel's colour
     UpdateCursor();
     Refresh();
 }

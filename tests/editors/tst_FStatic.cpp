@@ -553,6 +553,8 @@ void TestFStatic::partialRepaintsAddUpToTheWholePicture() {
     settle();
     rig.graph.SelectAndRedraw(5);
     settle();
+    rig.graph.ShowChannel(3); // same handle places, another colour
+    settle();
     for (const int hovered : {20, 22, 12}) {
         rig.Hover(Centre(rig.Filter(hovered).HandleRect()));
         settle();
