@@ -6,7 +6,10 @@
 
 #include <QStringList>
 
+#include <memory>
 #include <optional>
+
+class CSimDevice;
 
 // Exit codes of selvano-ctl (docs/cli.md lists them).
 namespace CliExit {
@@ -22,8 +25,14 @@ struct CliOptions {
     int language = 0;        // 0 English, 1 Chinese: the system texts printed
     bool json = false;
     bool help = false;
+    // Not on the command line: the in-process device of `--device sim` and another timing profile, for
+    // tests that run the commands in their own process.
+    std::shared_ptr<CSimDevice> sim;
+    std::optional<TimingProfile> timing;
 
-    TimingProfile Timing() const { return fastTiming ? TimingProfile::Fast() : TimingProfile::Device(); }
+    TimingProfile Timing() const {
+        return timing.value_or(fastTiming ? TimingProfile::Fast() : TimingProfile::Device());
+    }
 
     // Takes the global options out of args (anywhere on the line) and leaves the rest. Nothing on a bad
     // value, with the reason in error.

@@ -1,7 +1,5 @@
-// The controller wired to a simulated device in this process, for end-to-end tests with the fast profile.
+// A session on a simulated device in this process, for end-to-end tests with the fast profile.
 #include "support/ControllerRig.h"
-
-#include "sim/InProcessTransport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -30,27 +28,29 @@ int CountWrites(const QStringList& trace) {
     return n;
 }
 
-namespace {
-
-// The fast profile with a short rest between idle cycles: without it the worker polls several hundred
-// thousand times a second, and the device's trace, which keeps only its newest frames, would lose what a
-// test is about to read.
-TimingProfile RigTiming() {
+TimingProfile CControllerRig::Timing() {
     TimingProfile t = TimingProfile::Fast();
     t.betweenCycles = std::chrono::milliseconds{1};
     return t;
 }
 
+namespace {
+
+SessionOptions RigOptions(const std::shared_ptr<CSimDevice>& sim,
+                          const std::function<void(SessionOptions&)>& adjust) {
+    SessionOptions o;
+    o.device.kind = DeviceOption::Kind::Sim;
+    o.sim = sim;
+    o.timing = CControllerRig::Timing();
+    if (adjust)
+        adjust(o);
+    return o;
+}
+
 } // namespace
 
-CControllerRig::CControllerRig() : access(std::make_unique<CInProcessTransport>(sim)) {
-    model.g->language = 0;
-    controller = std::make_unique<CDeviceController>(*model.g, *model.data, access, view, RigTiming());
-}
-
-CControllerRig::~CControllerRig() {
-    controller.reset();
-}
+CControllerRig::CControllerRig(const std::function<void(SessionOptions&)>& adjust)
+    : session(RigOptions(sim, adjust)) {}
 
 bool CControllerRig::WaitFor(const std::function<bool()>& condition, int limitMs) {
     QElapsedTimer timer;
