@@ -123,6 +123,8 @@ private slots:
     void sendNowOnlyWhileOpen();
     void groupWriteSilencesTheGroup();
     void copyChannel();
+    void factoryReset_data();
+    void factoryReset();
 };
 
 void TestConnection::readBackOrderAndAdoption() {
@@ -420,11 +422,11 @@ void TestConnection::removalAndReconnect() {
 // While an update waits for the restarted box (stages 176 and 255) its going away is expected.
 void TestConnection::removalDuringFirmwareRestart() {
     CTempSettings settings;
+    CIdleFirmware firmware; // outlives the rig, whose worker runs its cycles
     MonitoredRig rig;
     QVERIFY(rig.C().ToggleConnection());
     QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
 
-    CIdleFirmware firmware;
     rig.C().FirmwareHost().StartFirmwareLink(firmware);
     QVERIFY(rig.C().FirmwareUpdating());
     QVERIFY(!rig.C().Connected());
@@ -566,6 +568,43 @@ void TestConnection::copyChannel() {
     QTRY_COMPARE_WITH_TIMEOUT(rig.view.Lines("popup").size(), 2, kLimit);
     QCOMPARE(rig.view.Lines("popup").last(), QStringLiteral("popup hide"));
     QCOMPARE(int(rig.sim->State().live.outputs[1].gainCode), kDeviceGain3);
+}
+
+void TestConnection::factoryReset_data() {
+    QTest::addColumn<int>("link"); // 0 idle, 1 connected, 2 a firmware update owns the link
+    QTest::addColumn<bool>("queued");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("idle") << 0 << false << QStringList{QStringLiteral("The device is not connected")};
+    QTest::newRow("connected") << 1 << true << QStringList{};
+    QTest::newRow("during a firmware update")
+        << 2 << false << QStringList{QStringLiteral("Don't close up the update!")};
+}
+
+// The settings menu's factory reset after the user said yes: message 137 only with a link of its own.
+void TestConnection::factoryReset() {
+    QFETCH(int, link);
+    QFETCH(bool, queued);
+    QFETCH(QStringList, messages);
+    CIdleFirmware firmware; // outlives the rig, whose worker may run its cycles
+    Rig rig;
+    if (link > 0)
+        QVERIFY(rig.Connect());
+    if (link == 2)
+        rig.C().FirmwareHost().StartFirmwareLink(firmware);
+    rig.ClearTrace();
+    rig.view.Clear();
+
+    QCOMPARE(rig.C().FactoryReset(), queued);
+    QCOMPARE(rig.view.Messages(), messages);
+    if (queued) {
+        QVERIFY(rig.WaitFor([&] { return rig.C().Settled(); }));
+        QCOMPARE(TraceLines(*rig.sim).filter(QStringLiteral("W ")),
+                 QStringList{QStringLiteral("W 4/137 s0 p0")});
+        QCOMPARE(int(rig.sim->State().live.outputs[3].gainCode), 60); // the factory image is back
+    } else {
+        QVERIFY(rig.sim->Trace().empty());
+        QCOMPARE(int(rig.sim->State().live.outputs[3].gainCode), kDeviceGain3);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestConnection)
