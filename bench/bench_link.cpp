@@ -2,18 +2,19 @@
 // the simulated device, the UI thread's waits for the link lock and the CPU an idle link takes.
 #include "control/ControllerView.h"
 #include "control/DeviceController.h"
-#include "link/DeviceAccess.h"
+#include "control/Session.h"
 #include "link/KTVCommand.h"
 #include "link/LinkWorker.h"
 #include "link/Notifier.h"
 #include "link/SocketTransport.h"
 #include "link/TransferBatches.h"
-#include "model/KTV_Data.h"
 #include "sim/InProcessTransport.h"
 #include "sim/SimDevice.h"
 #include "sim/SimServer.h"
 
 #include <QTemporaryDir>
+
+#include <QCoreApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -260,18 +261,13 @@ private:
     std::deque<Message> m_messages;
 };
 
-class NullView : public CControllerView {
-public:
-    void ShowMessage(const SysText&) override {}
-    void ShowTransferPopup(const PopupRequest&) override {}
-    void SetTransferPosition(int) override {}
-    void HideTransferPopup() override {}
-    void SetConnectLook(bool) override {}
-    void RefreshAll() override {}
-    void RefreshSystemControls() override {}
-    void RefreshPresetList() override {}
-    void SetCaption(const QString&) override {}
-};
+// The controller's steps and timers need the application object of the UI thread.
+void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "bench_link";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+}
 
 // A tuned device: every band of every channel active, both crossovers on, so that adopting the image
 // computes every response (a band at 0 dB is flat and costs nothing).
@@ -284,21 +280,22 @@ void TuneImage(ParamImage& image) {
     }
 }
 
-// The Connect button until the device's image is applied: the controller opens the device, asks for its
-// identifier, checks it, queues the read-back, and adopts the tuned image into the channel objects (every
-// filter's response recomputed). Notifications are delivered on this thread as soon as they are posted.
+// The Connect button until the device's image is applied: the controller of a session opens the device,
+// asks for its identifier, checks it, queues the read-back, and adopts the tuned image into the channel
+// objects (every filter's response recomputed). Notifications are delivered on this thread as soon as they
+// are posted.
 void BM_ControllerConnect(benchmark::State& state) {
+    EnsureApplication();
     for (auto _ : state) {
-        ModelGlobals g;
-        ResetModelGlobals(g);
-        CKTV_Data data(g);
-        data.ApplyAll(g.liveImage, 0);
         QueueNotifier notifier;
-        NullView view;
-        auto device = std::make_shared<CSimDevice>();
-        device->ModifyState([](SimState& d) { TuneImage(d.live); });
-        CDeviceAccess access(std::make_unique<CInProcessTransport>(device));
-        CDeviceController controller(g, data, access, view, TimingProfile::Fast(), &notifier);
+        SessionOptions options;
+        options.device.kind = DeviceOption::Kind::Sim;
+        options.sim = std::make_shared<CSimDevice>();
+        options.sim->ModifyState([](SimState& d) { TuneImage(d.live); });
+        options.timing = TimingProfile::Fast();
+        options.notifier = &notifier;
+        CSession session(options);
+        CDeviceController& controller = session.Controller();
 
         const auto start = Clock::now();
         if (!controller.ToggleConnection()) {
@@ -314,7 +311,7 @@ void BM_ControllerConnect(benchmark::State& state) {
             break;
         }
         state.SetIterationTime(elapsed.count());
-        controller.ToggleConnection();
+        controller.ToggleConnection(); // starts the close; the session's end waits for the worker
     }
 }
 BENCHMARK(BM_ControllerConnect)->UseManualTime()->Unit(benchmark::kMicrosecond);

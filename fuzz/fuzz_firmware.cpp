@@ -59,7 +59,10 @@ public:
         transport.Close();
         linkOpen = false;
     }
-    bool OpenDeviceWithRetries(std::chrono::milliseconds) override { return transport.Open(); }
+    void OpenDeviceWithRetries(std::chrono::milliseconds, std::function<void(bool)> done) override {
+        done(transport.Open());
+    }
+    void CancelOpenRetries() override {}
     void StartFirmwareLink(CFirmwareHook& hook) override {
         command.Clear();
         command.SetFirmwareHook(&hook);

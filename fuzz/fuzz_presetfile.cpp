@@ -5,6 +5,7 @@
 #include "Require.h"
 #include "model/KTV_Data.h"
 #include "model/SystemSettings.h"
+#include "model/TavelDoc.h"
 #include "presets/PresetFile.h"
 
 #include <cstdio>
@@ -15,12 +16,9 @@
 namespace {
 
 struct Model {
-    std::unique_ptr<ModelGlobals> g = std::make_unique<ModelGlobals>();
-    std::unique_ptr<CKTV_Data> data;
-    Model() {
-        ResetModelGlobals(*g);
-        data = std::make_unique<CKTV_Data>(*g);
-    }
+    CTavelDoc doc;
+    ModelGlobals* g = &doc.Globals();
+    CKTV_Data* data = &doc.Data();
 };
 
 // Every block a loader could touch, and what the channel objects would collect, without changing anything.

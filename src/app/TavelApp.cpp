@@ -118,7 +118,7 @@ CTavelApp::~CTavelApp() {
 void CTavelApp::Start() {
     m_frame->ShowCentred();
     // The controller's own notifier delivers it from the event loop, once the window is up.
-    m_session->Controller().Command().Notifier().Post(UM_AUTO_CONNECT, 0, 0);
+    m_session->Controller().PostAutoConnect();
     if (!m_options.screenshot.isEmpty())
         ScreenshotWhenSettled(m_options.screenshot);
 }

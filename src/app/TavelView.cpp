@@ -181,9 +181,7 @@ void CTavelView::ShowAbout() {
 void CTavelView::FactoryReset() {
     CDeviceController& controller = m_session.Controller();
     if (controller.FirmwareUpdating()) {
-        // The update's own guard shows its text when it owns the link; without one, the same text here.
-        if (!controller.FactoryResetRefused())
-            m_msgBox->Show(CFirmwareUpdate::kUpdateBusy);
+        controller.FactoryReset(); // shows "Don't close up the update!" and does nothing else
         return;
     }
     m_msgBox->Ask(tr(kFactoryResetQuestion), [this](bool yes) { AnswerFactoryReset(yes); });
@@ -192,13 +190,9 @@ void CTavelView::FactoryReset() {
 void CTavelView::AnswerFactoryReset(bool yes) {
     if (!yes)
         return;
-    CDeviceController& controller = m_session.Controller();
-    // The link may have gone while the question was open: it is looked at when the answer comes.
-    if (!controller.LinkOpen()) {
-        m_msgBox->Show(CDeviceController::kNotConnected);
-        return;
-    }
-    controller.Batches().FactoryReset();
+    // The link may have gone while the question was open: the controller looks at it when the answer comes
+    // and says "The device is not connected" then.
+    m_session.Controller().FactoryReset();
 }
 
 void CTavelView::CloseProgram() {
@@ -213,13 +207,10 @@ void CTavelView::ShutDownLink() {
     m_monitor.reset();
     // The program is going: closing the link hides the popup and shows the idle looks, but says nothing.
     disconnect(&m_session, &CSession::messageShown, this, nullptr);
-    CDeviceController& controller = m_session.Controller();
-    controller.StopLinkIO();
-    controller.CloseLink(); // closing the device gives up its claim
+    m_session.Controller().StopForExit(); // closing the device gives up its claim
 }
 
-// ---- Form
-// --------------------------------------------------------------------------------------------------
+// ---- Form --------------------------------------------------------------------------------------------
 
 void CTavelView::RebuildBackground() {
     m_background = QPixmap(size());

@@ -6,7 +6,10 @@
 
 #include <QStringList>
 
+#include <memory>
 #include <optional>
+
+class CSimDevice;
 
 // Exit codes of selvano-ctl (docs/cli.md lists them).
 namespace CliExit {
@@ -22,9 +25,15 @@ struct CliOptions {
     int language = 0;        // 0 English, 1 Chinese: the system texts printed
     bool json = false;
     bool help = false;
+    // Not on the command line: the in-process device of `--device sim` and another timing profile, for
+    // tests that run the commands in their own process.
+    std::shared_ptr<CSimDevice> sim;
+    std::optional<TimingProfile> timing;
 
     // Fast timing is the simulated device's profile: no pauses, but an idle link rests between polls.
-    TimingProfile Timing() const { return fastTiming ? TimingProfile::Simulated() : TimingProfile::Device(); }
+    TimingProfile Timing() const {
+        return timing.value_or(fastTiming ? TimingProfile::Simulated() : TimingProfile::Device());
+    }
 
     // Takes the global options out of args (anywhere on the line) and leaves the rest. Nothing on a bad
     // value, with the reason in error.

@@ -15,9 +15,12 @@
 #include "presets/PresetFile.h"
 #include "response/Filter.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSaveFile>
+#include <QTemporaryDir>
 
 #include <array>
 #include <cmath>
@@ -89,6 +92,19 @@ int FileError(QTextStream& err, const QString& path, const QString& why) {
     return CliExit::kFile;
 }
 
+// The staged file's bytes as `target`, written whole or not at all; the save error text when it fails.
+int CommitFile(CDeviceSession& s, const QString& staged, const QString& target) {
+    QFile in(staged);
+    QSaveFile out(target);
+    const bool written = in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly) &&
+                         out.write(in.readAll()) == in.size() && out.commit();
+    if (!written) {
+        s.View().ShowMessage(PresetFileFormat::kAllSaveError);
+        return CliExit::kFile;
+    }
+    return CliExit::kOk;
+}
+
 } // namespace
 
 int RunInfoCommand(const CliOptions& o, const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -131,16 +147,24 @@ int RunBackupCommand(const CliOptions& o, const QStringList& args, QTextStream&,
     CDeviceSession s(o, err);
     if (const int rc = s.Connect())
         return rc;
+    // The file is written where the user wants it only once the device has acknowledged the whole transfer,
+    // the master output switched back on included; until then it waits in a scratch folder.
+    const QTemporaryDir scratch;
+    if (!scratch.isValid())
+        return FileError(err, *path, QStringLiteral("no scratch folder for the transfer"));
+    const QString staged = scratch.filePath(QStringLiteral("backup.dspa"));
     const int before = s.View().Messages();
-    if (!s.Presets().SaveAllData(*path))
+    if (!s.Presets().SaveAllData(staged))
         return CliExit::kDevice;
     if (const int rc = s.WaitTransfer())
         return rc;
     if (!s.WaitFor([&s] { return s.Presets().PendingAllDataPath().isEmpty(); }))
-        return CliExit::kDevice;
+        return s.Fail("transfer");
+    if (const int rc = s.WaitSettled())
+        return rc;
     if (s.View().Messages() != before)
         return CliExit::kFile; // the file error text is printed
-    return CliExit::kOk;
+    return CommitFile(s, staged, CPresetMemories::WithSuffix(*path, PresetFileFormat::kAllSuffix));
 }
 
 int RunLoadCommand(const CliOptions& o, const QStringList& args, QTextStream&, QTextStream& err) {
@@ -187,7 +211,7 @@ int RunPresetCommand(const CliOptions& o, const QStringList& args, QTextStream&,
     if (const int rc = s.WaitTransfer())
         return rc;
     if (verb == QLatin1String("recall") && !s.WaitFor([&s] { return s.Controller().Connected(); }))
-        return CliExit::kDevice;
+        return s.Fail("recall");
     return s.WaitSettled();
 }
 
@@ -393,7 +417,8 @@ int RunFactoryResetCommand(const CliOptions& o, const QStringList& args, QTextSt
     CDeviceSession s(o, err);
     if (const int rc = s.Connect())
         return rc;
-    s.Controller().Batches().FactoryReset();
+    if (!s.Controller().FactoryReset())
+        return CliExit::kDevice; // the reason is printed
     return s.WaitSettled();
 }
 

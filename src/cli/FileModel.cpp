@@ -6,14 +6,6 @@
 
 #include <QFileInfo>
 
-CFileModel::CFileModel() : m_g(std::make_unique<ModelGlobals>()) {
-    ResetModelGlobals(*m_g);
-    m_data = std::make_unique<CKTV_Data>(*m_g);
-    m_data->ApplyAll(m_g->liveImage, 0);
-}
-
-CFileModel::~CFileModel() = default;
-
 int CFileModel::Load(const QString& path, QTextStream& err, int language) {
     const CPresetFile::FileKind kind = CPresetFile::KindOfPath(path);
     if (kind == CPresetFile::FileKind::Other) {
@@ -24,7 +16,7 @@ int CFileModel::Load(const QString& path, QTextStream& err, int language) {
         err << "selvano-ctl: " << path << ": no such file\n";
         return CliExit::kFile;
     }
-    CPresetFile file(*m_g, *m_data);
+    CPresetFile file(G(), Data());
     m_allData = kind == CPresetFile::FileKind::All;
     const Status loaded = m_allData ? file.LoadAllFile(path) : file.LoadSetupFile(path);
     if (!loaded) {

@@ -22,7 +22,7 @@ int RunFirmwareCommand(const CliOptions& o, const QStringList& args, QTextStream
     CDeviceSession s(o, err);
     // The chosen file becomes the remembered firmware location, as it does in the application.
     CSettingsStore store;
-    CFirmwareUpdate update(s.Controller(), store, o.Timing());
+    CFirmwareUpdate update(s.Controller().FirmwareHost(), store, o.Timing());
     bool finished = false;
     s.Controller().SetFirmwareUpdate(&update);
     s.Controller().SetMessageObserver([&](int message, std::intptr_t wParam, std::intptr_t lParam) {
@@ -32,24 +32,26 @@ int RunFirmwareCommand(const CliOptions& o, const QStringList& args, QTextStream
             finished = true;
     });
     const auto detach = [&s] {
-        s.Controller().StopLinkIO();
+        s.Controller().StopForExit(); // the worker leaves the update before it goes
         s.Controller().SetMessageObserver({});
         s.Controller().SetFirmwareUpdate(nullptr);
     };
 
     if (!update.StartUpdate(path)) {
         detach();
-        const bool loaded = update.File().DspLoaded() || update.File().ControllerLoaded();
-        return loaded ? CliExit::kDevice : CliExit::kFile; // the reason is printed
+        return CliExit::kFile; // the reason is printed
     }
-    s.View().ShowTransferPopup({true, true, update.ProgressRange()});
-    const bool done = s.WaitFor([&finished] { return finished; });
+    // The device may take a while to open; the bar shows once the update has it.
+    const bool opened = s.WaitFor([&s] { return s.Controller().FirmwareUpdating(); });
+    if (opened)
+        s.View().ShowTransferPopup({true, true, update.ProgressRange()});
+    const bool done = opened && s.WaitFor([&finished] { return finished; });
     s.View().HideTransferPopup();
-    if (!done) {
+    if (!done)
+        s.Controller().CloseLink(); // interrupted or timed out with the link still open
+    s.WaitClosed(); // the close shows its text ("Update successfully!", "unable to connect") once it is done
+    if (!done && (opened || s.Interrupted()))
         err << "selvano-ctl: firmware update " << (s.Interrupted() ? "interrupted" : "failed") << "\n";
-        if (s.Controller().LinkOpen())
-            s.Controller().CloseLink();
-    }
     detach();
     return done ? CliExit::kOk : CliExit::kDevice;
 }

@@ -1,5 +1,7 @@
-// The controller's view on a terminal: system texts and the transfer's progress on stderr.
+// What a session shows, on a terminal: system texts and the transfer's progress on stderr.
 #include "cli/TerminalView.h"
+
+#include "control/Session.h"
 
 #include <algorithm>
 
@@ -9,8 +11,13 @@ namespace {
 constexpr int kBarWidth = 40; // characters
 }
 
-CTerminalView::CTerminalView(QTextStream& err, int language)
-    : m_err(err), m_language(language), m_tty(isatty(STDERR_FILENO) != 0) {}
+CTerminalView::CTerminalView(CSession& session, QTextStream& err, int language)
+    : m_err(err), m_language(language), m_tty(isatty(STDERR_FILENO) != 0) {
+    connect(&session, &CSession::messageShown, this, &CTerminalView::ShowMessage);
+    connect(&session, &CSession::transferStarted, this, &CTerminalView::ShowTransferPopup);
+    connect(&session, &CSession::transferProgress, this, &CTerminalView::SetTransferPosition);
+    connect(&session, &CSession::transferFinished, this, &CTerminalView::HideTransferPopup);
+}
 
 void CTerminalView::ShowMessage(const SysText& text) {
     ++m_messages;

@@ -1,25 +1,25 @@
-// The controller's view on a terminal: system texts and the transfer's progress on stderr.
+// What a session shows, on a terminal: system texts and the transfer's progress on stderr.
 #pragma once
 
-#include "control/ControllerView.h"
+#include "base/SysText.h"
+#include "link/TransferBatches.h"
 
+#include <QObject>
 #include <QTextStream>
 
-// Messages go to stderr in the chosen language; the progress bar is drawn only when stderr is a terminal,
-// so nothing but the messages reaches a pipe or a log.
-class CTerminalView : public CControllerView {
-public:
-    CTerminalView(QTextStream& err, int language);
+class CSession;
 
-    void ShowMessage(const SysText& text) override;
-    void ShowTransferPopup(const PopupRequest& request) override;
-    void SetTransferPosition(int position) override;
-    void HideTransferPopup() override;
-    void SetConnectLook(bool) override {}
-    void RefreshAll() override {}
-    void RefreshSystemControls() override {}
-    void RefreshPresetList() override {}
-    void SetCaption(const QString&) override {}
+// Subscribes to the session's texts and transfer signals. Messages go to stderr in the chosen language; the
+// progress bar is drawn only when stderr is a terminal, so nothing but the messages reaches a pipe or a log.
+// The firmware command drives the bar itself through the same calls.
+class CTerminalView : public QObject {
+public:
+    CTerminalView(CSession& session, QTextStream& err, int language);
+
+    void ShowMessage(const SysText& text);
+    void ShowTransferPopup(const PopupRequest& request);
+    void SetTransferPosition(int position);
+    void HideTransferPopup();
 
     bool TransferActive() const { return m_active; }
     int Messages() const { return m_messages; }

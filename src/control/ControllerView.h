@@ -6,8 +6,9 @@
 
 #include <QString>
 
-// Implemented by the main form (and by the command-line companion and tests). Every call comes on the
-// controller's thread; none may call back into the controller synchronously.
+// Implemented by the session, which passes every call on as a signal to the window, the companion or a
+// test. Every call comes on the controller's thread; none may call back into the controller synchronously.
+// ShowMessage never comes from inside a notification handler, so a message box may run its own event loop.
 class CControllerView {
 public:
     virtual ~CControllerView() = default;

@@ -15,11 +15,15 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
-#include <thread>
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr std::chrono::milliseconds kReopenPause{50};
+// How often a close looks whether the worker has left its loop: short against a cycle of the device
+// profile, long enough not to keep the UI thread busy.
+constexpr std::chrono::milliseconds kStopPoll{2};
 
 bool SamePath(const std::string& a, const std::string& b) {
     return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
@@ -28,6 +32,18 @@ bool SamePath(const std::string& a, const std::string& b) {
 bool ValidChannel(int channel) {
     return channel >= 0 && channel < Layout::kChannels;
 }
+
+// Counts the notification handlers running on this controller's thread.
+class HandlerScope {
+public:
+    explicit HandlerScope(int& depth) : m_depth(depth) { ++m_depth; }
+    ~HandlerScope() { --m_depth; }
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+
+private:
+    int& m_depth;
+};
 
 } // namespace
 
@@ -45,87 +61,106 @@ CDeviceController::CDeviceController(ModelGlobals& globals, CKTV_Data& data, CDe
                                      CControllerView& view, const TimingProfile& timing, CNotifier* notifier)
     : m_g(globals), m_data(data), m_access(access), m_view(view), m_timing(timing),
       m_command(globals, ChooseNotifier(notifier, m_ownNotifier, this)), m_batches(m_command),
-      m_worker(m_command, access.Transport(), m_timing) {
+      m_worker(MakeWorker()) {
     m_savedSwitch.fill(1);
+    m_stepTimer.setSingleShot(true);
+    QObject::connect(&m_stepTimer, &QTimer::timeout, &m_stepTimer, [this] { RunStep(); });
+    m_textTimer.setSingleShot(true);
+    m_textTimer.setInterval(0);
+    QObject::connect(&m_textTimer, &QTimer::timeout, &m_textTimer, [this] { FlushTexts(); });
 }
 
 CDeviceController::~CDeviceController() {
-    // The device may be closed only once the worker has left its last transport call.
-    while (!m_worker.StopLinkIO()) {
-    }
-    m_command.SetFirmwareHook(nullptr);
-    m_access.CloseDevice();
-    m_linkOpen = false;
+    StopForExit();
+}
+
+std::unique_ptr<CLinkWorker> CDeviceController::MakeWorker() {
+    TimingProfile worker = m_timing;
+    worker.stopLimit = std::chrono::milliseconds{0}; // see RequestWorkerStop
+    return std::make_unique<CLinkWorker>(m_command, m_access.Transport(), worker);
 }
 
 std::string CDeviceController::CurrentPath() const {
     return m_access.CurrentPath();
 }
 
+bool CDeviceController::DeviceOpen() const {
+    return m_access.IsOpen();
+}
+
 LinkSnapshot CDeviceController::Snapshot() const {
-    return {m_linkOpen.load(), m_access.CurrentPath(), m_firmwareUpdate ? m_firmwareStage.load() : 0};
+    return {!Idle(), m_access.CurrentPath(), m_firmwareUpdate ? m_firmwareStage.load() : 0};
 }
 
 // ---- Notifications ---------------------------------------------------------------------------------------
 
 void CDeviceController::HandleMessage(int message, std::intptr_t wParam, std::intptr_t lParam) {
-    if (m_observer)
-        m_observer(message, wParam, lParam);
-    switch (message) {
-    case UM_AUTO_CONNECT:
-        AutoConnect();
-        break;
-    case UM_DEVICE_ID_READ:
-        CheckIdentity();
-        break;
-    case UM_IMAGE_READ_DONE:
-        ImageReadDone(static_cast<int>(wParam));
-        break;
-    case UM_EFFECT_BLOCK_READ:
-        m_data.Effect().Apply(m_g.liveImage);
-        break;
-    case UM_TRANSFER_PROGRESS:
-        m_view.SetTransferPosition(static_cast<int>(wParam));
-        break;
-    case UM_TRANSFER_DONE:
-        m_view.HideTransferPopup();
-        break;
-    case UM_LINK_LOST:
-        LinkLost();
-        break;
-    case UM_FIRMWARE_TOO_OLD:
-        FirmwareTooOld();
-        break;
-    case UM_FIRMWARE_STATUS:
-        FirmwareStatus(static_cast<int>(lParam));
-        break;
-    case UM_PRESETS_READ_DONE:
-        if (m_presetsRead)
-            m_presetsRead();
-        break;
-    case UM_NAME_READ:
-        m_view.RefreshPresetList();
-        break;
-    case UM_DEVICE_SOURCE:
-    case UM_DEVICE_VOLUME:
-    case UM_DEVICE_MUTE:
-        AdoptDeviceValue(message, static_cast<int>(wParam));
-        break;
-    default:
-        break;
+    {
+        const HandlerScope scope(m_handlerDepth);
+        if (m_observer)
+            m_observer(message, wParam, lParam);
+        switch (message) {
+        case UM_AUTO_CONNECT:
+            AutoConnect();
+            break;
+        case UM_DEVICE_ID_READ:
+            CheckIdentity();
+            break;
+        case UM_IMAGE_READ_DONE:
+            ImageReadDone(static_cast<int>(wParam));
+            break;
+        case UM_EFFECT_BLOCK_READ:
+            m_data.Effect().Apply(m_g.liveImage);
+            break;
+        case UM_TRANSFER_PROGRESS:
+            m_view.SetTransferPosition(static_cast<int>(wParam));
+            break;
+        case UM_TRANSFER_DONE:
+            m_view.HideTransferPopup();
+            break;
+        case UM_LINK_LOST:
+            LinkLost();
+            break;
+        case UM_FIRMWARE_TOO_OLD:
+            FirmwareTooOld();
+            break;
+        case UM_FIRMWARE_STATUS:
+            FirmwareStatus(static_cast<int>(lParam));
+            break;
+        case UM_PRESETS_READ_DONE:
+            if (m_presetsRead)
+                m_presetsRead();
+            break;
+        case UM_NAME_READ:
+            m_view.RefreshPresetList();
+            break;
+        case UM_DEVICE_SOURCE:
+        case UM_DEVICE_VOLUME:
+        case UM_DEVICE_MUTE:
+            AdoptDeviceValue(message, static_cast<int>(wParam));
+            break;
+        default:
+            break;
+        }
     }
+    if (m_handlerDepth == 0 && !m_texts.empty())
+        m_textTimer.start();
 }
 
 // ---- Connection lifecycle ------------------------------------------------------------------------------
 
 bool CDeviceController::ToggleConnection() {
-    if (m_linkOpen) {
-        StopLinkIO();
-        SettleBeforeClose();
-        CloseLink();
+    switch (State()) {
+    case LinkState::Open:
+        BeginClose(true, false);
         return false;
+    case LinkState::Closing:
+    case LinkState::Opening:
+        return false; // a second press while the link settles changes nothing
+    case LinkState::Idle:
+        break;
     }
-    if (!FinishClose() || !m_access.OpenFirstDevice()) {
+    if (!m_access.OpenFirstDevice()) {
         ReportConnectFailure();
         return false;
     }
@@ -135,31 +170,34 @@ bool CDeviceController::ToggleConnection() {
 
 bool CDeviceController::AutoConnect() {
     m_command.SetPollCompareCounter(kAutoConnectPollCount);
-    if (m_linkOpen)
-        return true;
-    if (!FinishClose() || !m_access.OpenFirstDevice())
+    if (!Idle())
+        return LinkOpen();
+    if (!m_access.OpenFirstDevice())
         return false; // nothing there at start-up is no error
     BeginLink(true);
     return true;
 }
 
+void CDeviceController::PostAutoConnect() {
+    m_command.Notifier().Post(UM_AUTO_CONNECT, 0, 0);
+}
+
 bool CDeviceController::ConnectArrived(const std::string& path) {
-    if (m_linkOpen)
+    if (!Idle())
         return false;
-    if (!FinishClose() || !m_access.OpenDevicePath(path))
+    if (!m_access.OpenDevicePath(path))
         return false;
     BeginLink(true);
     return true;
 }
 
 void CDeviceController::DeviceRemoved(const std::string& path) {
-    if (!m_linkOpen || !m_access.IsOpen() || !SamePath(path, m_access.CurrentPath()))
+    if (!LinkOpen() || !m_access.IsOpen() || !SamePath(path, m_access.CurrentPath()))
         return;
     if (m_firmwareUpdate && IsReenumeratingStage(m_firmwareStage))
         return;
     EndFirmwareLink();
-    StopLinkIO();
-    CloseLink();
+    BeginClose(false, false);
     ReportConnectFailure();
 }
 
@@ -169,7 +207,7 @@ void CDeviceController::BeginLink(bool underLock) {
     m_g.connected = 0;
     m_data.ClearPending(0);
     m_g.systemPending = 0;
-    m_linkOpen = true;
+    m_state = LinkState::Open;
     if (underLock) {
         std::lock_guard lock(m_command.LinkLock());
         m_batches.ReadDeviceIdentifier();
@@ -177,17 +215,18 @@ void CDeviceController::BeginLink(bool underLock) {
         m_batches.ReadDeviceIdentifier(); // the worker is not running yet
     }
     m_view.SetConnectLook(true);
-    m_worker.StartLinkIO();
+    m_worker->StartLinkIO();
 }
 
 void CDeviceController::CheckIdentity() {
-    if (!m_linkOpen || m_firmwareUpdate)
+    if (!LinkOpen() || m_firmwareUpdate)
         return;
     const bool match = std::memcmp(m_g.deviceId.data(), kExpectedIdentifier, kComparedIdentifierChars) == 0;
     if (!match) {
-        // Another model: leave it alone without a word, and show its identifier as blanks.
-        ToggleConnection();
-        m_command.Clear();
+        // Another model: leave it alone without a word (as the Connect button would), and show its
+        // identifier as blanks.
+        BeginClose(true, true);
+        std::lock_guard lock(m_command.LinkLock());
         m_g.deviceId.fill(' ');
         return;
     }
@@ -205,8 +244,8 @@ void CDeviceController::ReadDeviceState() {
 }
 
 void CDeviceController::ImageReadDone(int preset) {
-    // A read that ends after the link was closed brings nothing the user should see as the device's.
-    if (!m_linkOpen)
+    // A read that ends after the link began to close brings nothing the user should see as the device's.
+    if (!LinkOpen())
         return;
     {
         // The worker stores replies into the image and encodes from the objects under the same lock.
@@ -218,58 +257,100 @@ void CDeviceController::ImageReadDone(int preset) {
 }
 
 void CDeviceController::CloseLink() {
-    if (m_worker.IsRunning())
-        m_worker.StopLinkIO();
-    m_closeOutstanding = true;
-    FinishClose();
-    m_linkOpen = false;
+    if (LinkOpen())
+        BeginClose(false, false);
+}
+
+void CDeviceController::BeginClose(bool settle, bool clearQueue) {
+    m_state = LinkState::Closing;
+    // From now on edits stay in the model, and what is still on its way is not adopted.
+    m_g.connected = 0;
+    m_closeSettles = settle;
+    m_closeClearsQueue = clearQueue;
+    RequestWorkerStop();
+    m_step = Step::AwaitStop;
+    m_stepTimer.start(0);
+}
+
+void CDeviceController::RunStep() {
+    switch (std::exchange(m_step, Step::None)) {
+    case Step::AwaitStop:
+        if (!WorkerStopped()) {
+            m_step = Step::AwaitStop; // still inside a cycle or a transport call
+            m_stepTimer.start(kStopPoll);
+            return;
+        }
+        m_worker->StopLinkIO(); // joins the thread, which has left its loop
+        if (m_closeSettles && m_timing.closeSettle.count() > 0) {
+            m_step = Step::Settle;
+            m_stepTimer.start(m_timing.closeSettle);
+            return;
+        }
+        FinishClose();
+        return;
+    case Step::Settle:
+        FinishClose();
+        return;
+    case Step::Reopen:
+        TryReopen();
+        return;
+    case Step::None:
+        return;
+    }
+}
+
+void CDeviceController::FinishClose() {
+    m_access.CloseDevice(); // also gives up the claim of the path
+    m_command.SetFirmwareHook(nullptr);
+    m_firmwareUpdate = false;
+    m_firmwareStage = 0;
+    if (std::exchange(m_closeClearsQueue, false))
+        m_command.Clear();
     m_g.connected = 0;
     m_data.ClearPending(0);
     m_g.systemPending = 0;
+    m_state = LinkState::Idle;
     m_view.HideTransferPopup();
     m_view.SetConnectLook(false);
+    if (std::exchange(m_reopenAfterClose, false)) {
+        m_state = LinkState::Opening;
+        m_reopenDeadline = Clock::now() + m_reopenLimit;
+        TryReopen();
+    }
+    FlushTexts();
 }
 
-bool CDeviceController::FinishClose() {
-    if (!m_closeOutstanding)
-        return true;
-    if (!m_worker.HasStopped())
-        return false;
-    m_access.CloseDevice(); // also gives up the claim of the path
-    m_closeOutstanding = false;
-    return true;
-}
-
-bool CDeviceController::StopLinkIO() {
-    return m_worker.StopLinkIO();
+void CDeviceController::StopForExit() {
+    m_stepTimer.stop();
+    m_step = Step::None;
+    m_reopenAfterClose = false;
+    m_reopenDone = nullptr;
+    m_worker.reset(); // joins the thread once it has left its transport call
+    m_worker = MakeWorker();
+    m_command.SetFirmwareHook(nullptr);
+    m_access.CloseDevice();
+    m_firmwareUpdate = false;
+    m_firmwareStage = 0;
+    m_g.connected = 0;
+    m_state = LinkState::Idle;
 }
 
 void CDeviceController::ReportConnectFailure() {
-    m_view.ShowMessage(kConnectFailure);
-}
-
-void CDeviceController::SettleBeforeClose() {
-    if (m_timing.closeSettle.count() > 0)
-        std::this_thread::sleep_for(m_timing.closeSettle);
+    ShowMessage(kConnectFailure);
 }
 
 void CDeviceController::LinkLost() {
-    if (!m_linkOpen)
-        return;
-    StopLinkIO();
-    SettleBeforeClose();
+    if (!LinkOpen())
+        return; // also a second loss while the first one's text is showing
     EndFirmwareLink();
-    CloseLink();
-    m_command.Clear();
+    BeginClose(true, true);
     ReportConnectFailure();
 }
 
 void CDeviceController::FirmwareTooOld() {
-    if (m_linkOpen) {
-        StopLinkIO();
-        CloseLink();
-    }
-    m_view.ShowMessage(kFirmwareTooOld);
+    if (LinkOpen())
+        BeginClose(false, false);
+    ShowMessage(kFirmwareTooOld);
 }
 
 void CDeviceController::FirmwareStatus(int status) {
@@ -279,10 +360,9 @@ void CDeviceController::FirmwareStatus(int status) {
         m_firmware->OnUpdateFinished(status);
         return;
     }
-    StopLinkIO();
     EndFirmwareLink();
     CloseLink();
-    m_view.ShowMessage(CFirmwareUpdate::kUpdateDone);
+    ShowMessage(CFirmwareUpdate::kUpdateDone);
 }
 
 void CDeviceController::AdoptDeviceValue(int message, int value) {
@@ -309,16 +389,71 @@ void CDeviceController::AdoptDeviceValue(int message, int value) {
     m_view.RefreshSystemControls();
 }
 
+// ---- Texts -----------------------------------------------------------------------------------------------
+
+void CDeviceController::ShowMessage(const SysText& text) {
+    m_texts.push_back(text);
+    FlushTexts();
+}
+
+void CDeviceController::FlushTexts() {
+    if (m_handlerDepth > 0) {
+        m_textTimer.start(); // HandleMessage's caller returns first
+        return;
+    }
+    // A close shows its texts once it is done; a text on screen shows the next one once it is dismissed.
+    if (State() == LinkState::Closing || m_showingText)
+        return;
+    m_showingText = true;
+    while (!m_texts.empty() && State() != LinkState::Closing) {
+        const SysText text = m_texts.front();
+        m_texts.pop_front();
+        m_view.ShowMessage(text); // may run an event loop of its own
+    }
+    m_showingText = false;
+}
+
 // ---- Firmware update -------------------------------------------------------------------------------------
 
-bool CDeviceController::OpenDeviceWithRetries(std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        if (FinishClose() && m_access.OpenFirstDevice())
-            return true;
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        std::this_thread::sleep_for(std::min(kReopenPause, limit));
+void CDeviceController::OpenDeviceWithRetries(std::chrono::milliseconds limit,
+                                              std::function<void(bool)> done) {
+    m_reopenLimit = limit;
+    m_reopenDone = std::move(done);
+    if (LinkOpen())
+        BeginClose(false, false);
+    if (State() == LinkState::Closing) {
+        m_reopenAfterClose = true;
+        return;
+    }
+    m_state = LinkState::Opening;
+    m_reopenDeadline = Clock::now() + limit;
+    TryReopen();
+}
+
+void CDeviceController::TryReopen() {
+    if (State() != LinkState::Opening)
+        return;
+    const bool opened = m_access.OpenFirstDevice();
+    if (!opened && Clock::now() < m_reopenDeadline) {
+        // The box may be re-enumerating; the window stays live between the attempts.
+        m_step = Step::Reopen;
+        m_stepTimer.start(std::min(kReopenPause, m_reopenLimit));
+        return;
+    }
+    m_state = LinkState::Idle;
+    auto done = std::exchange(m_reopenDone, nullptr);
+    if (done)
+        done(opened); // a success starts the firmware link at once
+}
+
+void CDeviceController::CancelOpenRetries() {
+    m_reopenAfterClose = false;
+    m_reopenDone = nullptr;
+    if (State() == LinkState::Opening) {
+        m_stepTimer.stop();
+        m_step = Step::None;
+        m_state = LinkState::Idle;
+        m_access.CloseDevice();
     }
 }
 
@@ -327,16 +462,8 @@ void CDeviceController::StartFirmwareLink(CFirmwareHook& hook) {
     m_g.connected = 0;
     m_command.SetFirmwareHook(&hook);
     m_firmwareUpdate = true;
-    m_linkOpen = true;
-    m_worker.StartLinkIO();
-}
-
-bool CDeviceController::FactoryResetRefused() {
-    return m_firmware && m_firmware->RefuseWhileUpdating();
-}
-
-void CDeviceController::ShowMessage(const SysText& text) {
-    m_view.ShowMessage(text);
+    m_state = LinkState::Open;
+    m_worker->StartLinkIO();
 }
 
 void CDeviceController::EndFirmwareLink() {
@@ -345,16 +472,31 @@ void CDeviceController::EndFirmwareLink() {
     m_firmwareStage = 0;
 }
 
+// ---- Commands --------------------------------------------------------------------------------------------
+
+bool CDeviceController::FactoryReset() {
+    if (FirmwareUpdating() || (m_firmware && m_firmware->Starting())) {
+        ShowMessage(CFirmwareUpdate::kUpdateBusy);
+        return false;
+    }
+    if (!LinkOpen()) {
+        ShowMessage(kNotConnected);
+        return false;
+    }
+    m_batches.FactoryReset();
+    return true;
+}
+
 // ---- Sending ---------------------------------------------------------------------------------------------
 
 void CDeviceController::SendNow(int code, int argument) {
-    if (!m_linkOpen)
+    if (!LinkOpen())
         return; // the value stays in the model and goes out with the next bulk write
     m_batches.SingleSystemWrite(code, argument);
 }
 
 void CDeviceController::QueueChannelBlock(int channel) {
-    if (!m_linkOpen || !ValidChannel(channel))
+    if (!LinkOpen() || !ValidChannel(channel))
         return;
     std::lock_guard lock(m_command.LinkLock());
     m_data.Channel(channel).EncodeChannelBlock();
@@ -377,7 +519,7 @@ void CDeviceController::SoundBack(int channel) {
 }
 
 void CDeviceController::ForLinkGroup(int channel, void (CDeviceController::*step)(int)) {
-    if (!m_linkOpen || !ValidChannel(channel))
+    if (!LinkOpen() || !ValidChannel(channel))
         return;
     std::lock_guard lock(m_command.LinkLock());
     const auto& groups = m_g.g_linkGroup;
@@ -395,7 +537,7 @@ void CDeviceController::EndGroupWrite(int channel) {
 }
 
 void CDeviceController::QueueChannelBlockMuted(int channel) {
-    if (!m_linkOpen || !ValidChannel(channel))
+    if (!LinkOpen() || !ValidChannel(channel))
         return;
     std::lock_guard lock(m_command.LinkLock());
     SoundOff(channel);
@@ -407,7 +549,7 @@ void CDeviceController::CopyChannel(int source, int target) {
     if (!ValidChannel(source) || !ValidChannel(target))
         return;
     m_data.Channel(target).CopyEqFrom(m_data.Channel(source));
-    if (!m_linkOpen)
+    if (!LinkOpen())
         return;
     PopupRequest popup;
     {
@@ -429,8 +571,41 @@ bool CDeviceController::SetMasterVolumeFromSlider(int value) {
             return false;
         system.SetMasterVolume(value);
     }
-    m_worker.Wake(); // the mark goes out in the next cycle, not after an idle rest
+    m_worker->Wake(); // the mark goes out in the next cycle, not after an idle rest
     return true;
+}
+
+// ---- Bulk transfers --------------------------------------------------------------------------------------
+
+void CDeviceController::StoreLiveIntoPreset(int preset, const std::function<void()>& refreshImage) {
+    m_view.ShowTransferPopup(m_batches.StoreLiveIntoPreset(preset, refreshImage));
+}
+
+void CDeviceController::WriteAll() {
+    m_view.ShowTransferPopup(m_batches.WriteAll());
+}
+
+void CDeviceController::ReadPresetIntoLive(int preset, bool masterOff) {
+    m_view.ShowTransferPopup(m_batches.ReadPresetIntoLive(preset, masterOff));
+}
+
+void CDeviceController::ReadForFileSave() {
+    m_view.ShowTransferPopup(m_batches.ReadForFileSave());
+}
+
+bool CDeviceController::Settled() const {
+    if (!LinkOpen())
+        return false;
+    std::lock_guard lock(m_command.LinkLock()); // the worker clears marks and pops packets under it
+    if (m_command.StopFlag() || m_g.systemPending.load() != 0)
+        return false;
+    for (int c = 0; c < Layout::kChannels; ++c) {
+        const CKTV_OutData& ch = m_data.Channel(c);
+        if (ch.GetNamePending() || ch.GetGainPending() || ch.GetMixPendingA() || ch.GetMixPendingB() ||
+            ch.GetLimPending() || ch.XoverPending() || ch.FirstPendingBand() >= 0)
+            return false;
+    }
+    return m_command.Count() == 0;
 }
 
 void CDeviceController::RefreshAll() {
@@ -442,4 +617,8 @@ void CDeviceController::RefreshAll() {
     }
     lock.unlock();
     m_view.RefreshAll();
+}
+
+void CDeviceController::SetCaption(const QString& caption) {
+    m_view.SetCaption(caption);
 }

@@ -3,7 +3,6 @@
 #include "control/PresetMemories.h"
 
 #include "base/DataDefine.h"
-#include "control/ControllerView.h"
 #include "control/DeviceController.h"
 #include "model/KTV_Data.h"
 #include "presets/PresetFile.h"
@@ -28,7 +27,7 @@ bool CPresetMemories::ValidMemoryPreset(int p) {
 }
 
 void CPresetMemories::Show(const SysText& text) {
-    m_controller.View().ShowMessage(text);
+    m_controller.ShowMessage(text);
 }
 
 void CPresetMemories::ReportNotConnected() {
@@ -36,7 +35,7 @@ void CPresetMemories::ReportNotConnected() {
 }
 
 void CPresetMemories::SetCaption(const QString& text) {
-    m_controller.View().SetCaption(text.left(kCaptionChars));
+    m_controller.SetCaption(text.left(kCaptionChars));
 }
 
 // ---- Device preset memories
@@ -52,16 +51,14 @@ bool CPresetMemories::WriteSetupToDevice(int p, bool fromObjects) {
     std::function<void()> collect;
     if (fromObjects)
         collect = [this] { (void)m_controller.Data().CollectAll(); };
-    const PopupRequest popup = m_controller.Batches().StoreLiveIntoPreset(p, collect);
-    m_controller.View().ShowTransferPopup(popup);
+    m_controller.StoreLiveIntoPreset(p, collect);
     return true;
 }
 
 bool CPresetMemories::WriteAllToDevice() {
     if (!m_controller.LinkOpen())
         return false;
-    const PopupRequest popup = m_controller.Batches().WriteAll();
-    m_controller.View().ShowTransferPopup(popup);
+    m_controller.WriteAll();
     return true;
 }
 
@@ -74,8 +71,7 @@ bool CPresetMemories::RecallPreset(int p, bool keepOutputs) {
         ReportNotConnected();
         return false;
     }
-    const PopupRequest popup = m_controller.Batches().ReadPresetIntoLive(p, !keepOutputs);
-    m_controller.View().ShowTransferPopup(popup);
+    m_controller.ReadPresetIntoLive(p, !keepOutputs);
     return true;
 }
 
@@ -89,7 +85,7 @@ bool CPresetMemories::StorePresetName(int p, const QString& text) {
     ModelGlobals& g = m_controller.Globals();
     {
         // The worker may be building a name message from these bytes.
-        std::lock_guard lock(m_controller.Command().LinkLock());
+        std::lock_guard lock(m_controller.LinkLock());
         std::uint8_t* name = g.Preset(p).name;
         WriteFieldCut(name, kNameField, text);
         std::memcpy(g.liveImage.name, name, kNameField);
@@ -103,7 +99,7 @@ void CPresetMemories::DeletePresetName(int p) {
         return;
     ModelGlobals& g = m_controller.Globals();
     {
-        std::lock_guard lock(m_controller.Command().LinkLock());
+        std::lock_guard lock(m_controller.LinkLock());
         std::fill(std::begin(g.Preset(p).name), std::end(g.Preset(p).name), std::uint8_t{0});
     }
     m_controller.SendNow(KTVCommand::kSubPresetName, p);
@@ -149,7 +145,7 @@ QString CPresetMemories::WithSuffix(const QString& path, const char* suffix) {
 bool CPresetMemories::LoadFile(const QString& path) {
     CPresetFile file(m_controller.Globals(), m_controller.Data());
     // Loading replaces blocks that the worker reads and writes under the link lock.
-    std::unique_lock lock(m_controller.Command().LinkLock(), std::defer_lock);
+    std::unique_lock lock(m_controller.LinkLock(), std::defer_lock);
     switch (CPresetFile::KindOfPath(path)) {
     case CPresetFile::FileKind::Setup: {
         lock.lock();
@@ -184,7 +180,7 @@ bool CPresetMemories::LoadFile(const QString& path) {
 
 bool CPresetMemories::SaveSetup(const QString& path) {
     const QString target = WithSuffix(path, PresetFileFormat::kSetupSuffix);
-    std::unique_lock lock(m_controller.Command().LinkLock()); // saving collects into the live image
+    std::unique_lock lock(m_controller.LinkLock()); // saving collects into the live image
     const Status saved = CPresetFile(m_controller.Globals(), m_controller.Data()).SaveSetupFile(target);
     lock.unlock();
     if (!saved) {
@@ -201,8 +197,7 @@ bool CPresetMemories::SaveAllData(const QString& path) {
         return false;
     }
     m_allDataPath = WithSuffix(path, PresetFileFormat::kAllSuffix);
-    const PopupRequest popup = m_controller.Batches().ReadForFileSave();
-    m_controller.View().ShowTransferPopup(popup);
+    m_controller.ReadForFileSave();
     return true;
 }
 
@@ -210,7 +205,7 @@ void CPresetMemories::PresetsReadDone() {
     if (m_allDataPath.isEmpty())
         return;
     const QString path = std::exchange(m_allDataPath, QString());
-    std::unique_lock lock(m_controller.Command().LinkLock());
+    std::unique_lock lock(m_controller.LinkLock());
     const Status saved = CPresetFile(m_controller.Globals(), m_controller.Data()).SaveAllFile(path);
     lock.unlock();
     if (!saved)

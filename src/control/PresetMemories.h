@@ -9,7 +9,7 @@
 class CDeviceController;
 
 // Runs on the UI thread on top of the controller: every transfer is queued under the link lock and shows
-// the transfer popup; texts for the user go to the controller's view. Memory k of the program holds device
+// the transfer popup; texts for the user go through the controller. Memory k of the program holds device
 // preset k + 1; presets 1..6 are the ones the dialogs manage. Operations return whether they went ahead.
 class CPresetMemories {
 public:

@@ -14,7 +14,10 @@ CSession::CSession(const SessionOptions& options, QObject* parent)
         m_options.sim = std::make_shared<CSimDevice>();
     if (m_options.device.kind == DeviceOption::Kind::Usb)
         CHidTransport::InitLibrary();
-    m_access = m_options.device.MakeAccess(m_options.sim, m_options.timing.readWait);
+    if (m_options.transport)
+        m_access = std::make_unique<CDeviceAccess>(m_options.transport());
+    else
+        m_access = m_options.device.MakeAccess(m_options.sim, m_options.timing.readWait);
     m_controller = std::make_unique<CDeviceController>(Globals(), Data(), *m_access, View(), m_options.timing,
                                                        m_options.notifier);
     m_editor = std::make_unique<CModelEditor>(*m_controller);
@@ -29,7 +32,7 @@ void CSession::RefreshAll() {
 CSession::~CSession() {
     m_presets.reset();
     m_editor.reset();
-    m_controller.reset(); // stops the worker before the access and the model go
+    m_controller.reset(); // waits for the worker and closes the device before the access and the model go
     m_access.reset();
 }
 

@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class CDeviceAccess;
@@ -18,6 +19,7 @@ class CDeviceController;
 class CModelEditor;
 class CNotifier;
 class CPresetMemories;
+class CReportTransport;
 class CSimDevice;
 
 struct SessionOptions {
@@ -26,11 +28,14 @@ struct SessionOptions {
     int language = 0;                // 0 English, 1 Chinese
     std::shared_ptr<CSimDevice> sim; // the in-process device for `sim`; a new one when null
     CNotifier* notifier = nullptr;   // tests that deliver the notifications themselves
+    // A transport of the caller's own in place of the device's (tests of how the link uses a transport).
+    std::function<std::unique_ptr<CReportTransport>()> transport;
 };
 
 // Every program and test builds its model and link through one of these. The controller reports to it as
 // its view, and it passes everything on as typed signals, so that a window, the companion and the tests
-// subscribe to what they show instead of implementing the controller's interface. Lives on the UI thread.
+// subscribe to what they show instead of implementing the controller's interface. Lives on the UI thread,
+// whose event loop runs the controller's steps.
 class CSession : public QObject, private CControllerView {
     Q_OBJECT
 
@@ -45,6 +50,7 @@ public:
     CModelEditor& Editor() { return *m_editor; }
     CDeviceController& Controller() { return *m_controller; }
     CPresetMemories& Presets() { return *m_presets; }
+    // The edit entry point (CModelEditor) is handed out here, next to the controller it sends through.
     const SessionOptions& Options() const { return m_options; }
     // The in-process simulated device (`sim` only), for the programs' and tests' own use.
     const std::shared_ptr<CSimDevice>& Sim() const { return m_options.sim; }
@@ -87,4 +93,6 @@ private:
     std::unique_ptr<CDeviceController> m_controller;
     std::unique_ptr<CModelEditor> m_editor;
     std::unique_ptr<CPresetMemories> m_presets;
+    // The edit entry point (CModelEditor) goes here: built over the document and the controller after
+    // them, and destroyed before them.
 };

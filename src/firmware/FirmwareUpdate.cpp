@@ -58,6 +58,8 @@ CFirmwareUpdate::CFirmwareUpdate(CFirmwareHost& host, CSettingsStore& store, con
     : m_host(host), m_command(host.Command()), m_store(store), m_file(store), m_timing(timing) {}
 
 CFirmwareUpdate::~CFirmwareUpdate() {
+    if (m_starting)
+        m_host.CancelOpenRetries();
     if (m_command.FirmwareHook() == this)
         m_command.SetFirmwareHook(nullptr);
 }
@@ -69,7 +71,7 @@ bool CFirmwareUpdate::InProgress() const {
 }
 
 bool CFirmwareUpdate::RefuseWhileUpdating() {
-    if (!InProgress())
+    if (!InProgress() && !m_starting)
         return false;
     m_host.ShowMessage(kUpdateBusy);
     return true;
@@ -96,7 +98,7 @@ void CFirmwareUpdate::ResetSequence() {
 }
 
 FirmwareLoad CFirmwareUpdate::LoadFirmware() {
-    if (InProgress())
+    if (InProgress() || m_starting)
         return {Status::Error(kUpdateBusy), std::nullopt};
     std::lock_guard lock(m_command.LinkLock());
     ResetSequence();
@@ -104,7 +106,7 @@ FirmwareLoad CFirmwareUpdate::LoadFirmware() {
 }
 
 bool CFirmwareUpdate::StartUpdate(const QString& path) {
-    if (InProgress())
+    if (InProgress() || m_starting)
         return false;
     m_store.SetFirmwareFile(path);
     const FirmwareLoad load = LoadFirmware();
@@ -117,13 +119,19 @@ bool CFirmwareUpdate::StartUpdate(const QString& path) {
 
     if (m_host.LinkOpen())
         m_host.CloseLink();
-    if (!m_host.OpenDeviceWithRetries(m_timing.firmwareLimit)) {
+    m_starting = true;
+    m_host.OpenDeviceWithRetries(m_timing.firmwareLimit, [this](bool opened) { DeviceOpened(opened); });
+    return m_starting || InProgress(); // a host may answer at once
+}
+
+void CFirmwareUpdate::DeviceOpened(bool opened) {
+    m_starting = false;
+    if (!opened) {
         m_command.Clear();
         m_host.ReportConnectFailure();
-        return false;
+        return;
     }
     m_host.StartFirmwareLink(*this);
-    return true;
 }
 
 bool CFirmwareUpdate::OnUpdateFinished(std::intptr_t status) {

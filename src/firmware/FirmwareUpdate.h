@@ -41,8 +41,8 @@ public:
     CFirmwareUpdate& operator=(const CFirmwareUpdate&) = delete;
 
     // --- UI thread ----------------------------------------------------------------------------------------
-    // While an update runs, shows "Don't close up the update!" and returns true: closing the update dialog,
-    // its browse button and the factory reset ask this first.
+    // While an update runs or is starting, shows "Don't close up the update!" and returns true: closing the
+    // update dialog and its browse button ask this first.
     bool RefuseWhileUpdating();
     // The file dialog's choice: stores and saves the firmware location. Refused while an update runs.
     bool BrowseFirmware(const QString& path);
@@ -50,16 +50,20 @@ public:
     // kUpdateBusy while an update runs.
     FirmwareLoad LoadFirmware();
     // The start button, with the path field's text. Loads the file (showing the controller-file warning
-    // before the device is touched), closes an open link, opens the device (retrying up to the firmware
-    // limit) and starts the worker in firmware cycles. File and connection errors are shown; then the caller
-    // puts the firmware path (cleared when the file could not be read) back into the field. Ignored while an
-    // update runs. Returns whether the update started.
+    // before the device is touched), closes an open link and has the host open the device, retrying up to
+    // the firmware limit while the window stays live; once it is open the worker runs firmware cycles, and
+    // when it never opens the connection error is shown. File errors are shown at once; then the caller puts
+    // the firmware path (cleared when the file could not be read) back into the field. Ignored while an
+    // update runs or starts. Returns whether the update is starting or has started.
     bool StartUpdate(const QString& path);
     // UM_FIRMWARE_STATUS: with lParam 179 closes the link, ends the update and shows "Update successfully!";
     // other values are ignored. Returns whether it acted.
     bool OnUpdateFinished(std::intptr_t status);
 
+    // The update owns the link (the host's firmware-update flag with this update as the hook).
     bool InProgress() const;
+    // Between StartUpdate and the host's answer to its open retries.
+    bool Starting() const { return m_starting; }
     const CFirmwareFile& File() const { return m_file; }
     int ProgressRange() const { return m_file.FrameCount(); }
     int ProgressPosition() const { return m_progress.load(); }
@@ -80,6 +84,7 @@ private:
     enum class DspStep { Start, Head, Chunks, Check, Finished };
     enum class ControllerStep { Start, Chunks, Check, Finished };
 
+    void DeviceOpened(bool opened);
     void ResetSequence();
     void QueueFrame(int stage, std::span<const std::uint8_t> bytes = {});
     void NextDspFrames();
@@ -101,6 +106,7 @@ private:
     std::size_t m_dspSent = 0;        // bytes of the DSP data already queued in chunks
     std::size_t m_controllerSent = 0; // bytes of the controller data already queued in chunks
     int m_nextProgressIndex = 1;
+    bool m_starting = false;
 
     std::atomic<bool> m_done{false};
     std::atomic<bool> m_halted{false};     // a failure was reported

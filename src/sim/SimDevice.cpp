@@ -253,6 +253,12 @@ bool CSimDevice::WriteReport(std::uint64_t session, const Report& report) {
         RefreshPlugLocked();
         if (session == 0 || session != m_session)
             return false;
+        if (m_answering == 0) {
+            ++m_counters.unanswered;
+            return true;
+        }
+        if (m_answering > 0)
+            --m_answering;
         FeedLocked(std::span(report).subspan(1), lines);
         if (!lines.empty())
             listener = m_listener;
@@ -613,6 +619,11 @@ void CSimDevice::RequestRepeats(int n) {
 void CSimDevice::AnswerEmpty(int n) {
     std::lock_guard lock(m_mutex);
     m_empty = std::max(n, 0);
+}
+
+void CSimDevice::StopAnsweringAfter(int n) {
+    std::lock_guard lock(m_mutex);
+    m_answering = n;
 }
 
 void CSimDevice::SetReplyStart(std::uint8_t start) {

@@ -69,6 +69,7 @@ struct SimCounters {
     int rejectedAddress = 0; // device address byte other than 1
     int unsupported = 0;     // valid frames naming nothing the device has; acknowledged, nothing changes
     int restarts = 0;        // restarts after firmware stage 176
+    int unanswered = 0;      // output reports ignored once the device stopped answering
 };
 
 // Thread-safe: the transport side (sessions, reports) runs on the link's worker or the socket server's thread
@@ -122,6 +123,10 @@ public:
     void RequestRepeats(int n);
     // The next n read requests are answered with a data reply without payload and not acted on.
     void AnswerEmpty(int n);
+    // The next n output reports are taken as usual; every later one is ignored (no effect, no answer, not
+    // traced) until this is set again. A negative n answers for ever, as a new device does. The count
+    // survives sessions and restarts: the device hangs, it does not go away.
+    void StopAnsweringAfter(int n);
     // 0xA3: replies start A2 A2 A2 A3; 0xEE: replies start with 0xEE and no sync bytes.
     void SetReplyStart(std::uint8_t start);
     // The device goes away (every session dies, queued replies are lost) and comes back.
@@ -188,6 +193,7 @@ private:
     int m_corrupt = 0;
     int m_repeat = 0;
     int m_empty = 0;
+    int m_answering = -1; // output reports still answered; negative: no limit
     std::chrono::milliseconds m_delay{0};
     std::chrono::milliseconds m_restartTime{0};
     std::uint8_t m_replyStart = Frame::kStartRequest;

@@ -246,7 +246,6 @@ void TestMainWindow::readBackPopupIsModalAdvancesAndHides() {
     QVERIFY(shown->visible);
     QVERIFY(shown->modal);
     QVERIFY(!shown->formEnabled);
-    QCOMPARE(shown->range, w.Controller().ProgressCounter());
     // Five system reads, six preset names and eight output blocks, the last sharing the step before it.
     QCOMPARE(shown->range, 18);
     QCOMPARE(shown->position, 0);
@@ -298,6 +297,8 @@ void TestMainWindow::factoryReset() {
     if (!connected) {
         QTest::mouseClick(w.Button(CTitleBar::kConnect), Qt::LeftButton);
         QVERIFY(!w.Controller().LinkOpen());
+        // The close runs in steps from the event loop.
+        QTRY_VERIFY_WITH_TIMEOUT(w.Controller().Idle(), kLimit);
         QVERIFY(!w.Button(CTitleBar::kConnect)->IsLit());
     }
     const SimState before = w.Sim().State();
@@ -341,14 +342,14 @@ void TestMainWindow::factoryResetRefusedDuringFirmwareUpdate() {
     CIdleFirmware firmware;
     Window w;
     QVERIFY(w.StartConnected());
-    w.Controller().StartFirmwareLink(firmware);
+    w.Controller().FirmwareHost().StartFirmwareLink(firmware);
     QVERIFY(w.Controller().FirmwareUpdating());
 
     QVERIFY(w.Choose(CTitleBar::kSettingsMenu, 32829));
     QTRY_VERIFY_WITH_TIMEOUT(BoxSaying(CFirmwareUpdate::kUpdateBusy.In(0)) != nullptr, kLimit);
     QCOMPARE(Boxes().size(), 1);
     QVERIFY(BoxSaying(kFactoryQuestion) == nullptr);
-    w.Controller().EndFirmwareLink();
+    w.Controller().FirmwareHost().EndFirmwareLink();
 }
 
 void TestMainWindow::lostLinkReportsAndLeavesTheWindowIdle_data() {
@@ -396,6 +397,7 @@ void TestMainWindow::connectButtonDisconnectsAndReconnects() {
     QVERIFY(w.StartConnected());
     QTest::mouseClick(w.Button(CTitleBar::kConnect), Qt::LeftButton);
     QVERIFY(!w.Controller().LinkOpen());
+    QTRY_VERIFY_WITH_TIMEOUT(w.Controller().Idle(), kLimit); // the close runs in steps from the event loop
     QCOMPARE(w.Field()->text(), QStringLiteral("Not connected"));
 
     QTest::mouseClick(w.Button(CTitleBar::kConnect), Qt::LeftButton);
@@ -591,8 +593,8 @@ void TestMainWindow::closeButtonShutsTheLinkDown() {
     QVERIFY(w.View().Closing());
     QVERIFY(!w.app.Frame().isVisible());
     QVERIFY(!w.Controller().LinkOpen());
-    QVERIFY(!w.Controller().Worker().IsRunning());
-    QVERIFY(!w.Controller().Access().IsOpen());
+    QVERIFY(w.Controller().Idle());
+    QVERIFY(!w.Controller().DeviceOpen());
     QVERIFY(Boxes().isEmpty()); // closing says nothing
 }
 

@@ -1,12 +1,10 @@
 // Connecting to the simulated device end to end: identify, read back, adopt, close, and every way it fails.
 #include "control/DeviceController.h"
-#include "link/DeviceAccess.h"
 #include "link/DeviceMonitor.h"
 #include "link/FirmwareHook.h"
 #include "link/LinkWorker.h"
 #include "link/Notifier.h"
 #include "model/SystemSettings.h"
-#include "sim/InProcessTransport.h"
 #include "sim/SimDevice.h"
 #include "support/ControllerRig.h"
 #include "support/RecordingView.h"
@@ -52,7 +50,7 @@ QStringList ConnectionRequests() {
 
 // The device as these tests find it, on the controller rig.
 struct Rig : CControllerRig {
-    explicit Rig(const TimingProfile& timing = DefaultTiming()) : CControllerRig(timing) {
+    explicit Rig(const std::function<void(SessionOptions&)>& adjust = {}) : CControllerRig(adjust) {
         sim->ModifyState(PrepareDevice);
     }
     int Volume() { return CSystemSettings(G()).MasterVolume(); }
@@ -128,6 +126,8 @@ private slots:
     void sendNowOnlyWhileOpen();
     void groupWriteSilencesTheGroup();
     void copyChannel();
+    void factoryReset_data();
+    void factoryReset();
 };
 
 void TestConnection::readBackOrderAndAdoption() {
@@ -188,7 +188,7 @@ void TestConnection::connectedOnlyAfterImageApplied() {
     rig.view.onLine = [&](const QString& line) {
         if (line.startsWith(QStringLiteral("popup show"))) {
             connectedWhileReading = rig.G().connected;
-            std::lock_guard lock(rig.C().Command().LinkLock());
+            std::lock_guard lock(rig.C().LinkLock());
             CSystemSettings(rig.G()).SetMasterVolume(5);
             rig.model.Channel(0).SetChannelGain(7);
         } else if (line == QStringLiteral("refresh all")) {
@@ -206,8 +206,7 @@ void TestConnection::connectedOnlyAfterImageApplied() {
 
     // The popup shows once the batch is queued, so the worker may have read the system values before the
     // edit: then the device's volume comes back through the status poll, compared once the counter is full.
-    QVERIFY(
-        rig.WaitFor([&] { return rig.C().Command().PollCompareCounter() >= KTVCommand::kPollCompareFull; }));
+    QVERIFY(rig.WaitFor([&] { return rig.C().PollCompareCounter() >= KTVCommand::kPollCompareFull; }));
     QVERIFY(rig.WaitForPolls(3));
     QCOMPARE(rig.WriteCount(), 0);
     QCOMPARE(int(rig.sim->State().MasterVolume()), kDeviceVolume);
@@ -226,8 +225,8 @@ void TestConnection::disconnectByButton() {
     QVERIFY(!rig.C().ToggleConnection());
     QVERIFY(!rig.C().LinkOpen());
     QVERIFY(!rig.C().Connected());
-    QVERIFY(!rig.C().Worker().IsRunning());
-    QVERIFY(!rig.access.IsOpen());
+    QVERIFY(rig.WaitIdle()); // the worker has stopped
+    QVERIFY(!rig.C().DeviceOpen());
     QCOMPARE(rig.view.Lines(), QStringList({QStringLiteral("popup hide"), QStringLiteral("look idle")}));
 
     // Edits while idle stay in the model; the device keeps its own.
@@ -270,12 +269,11 @@ void TestConnection::linkEnds() {
     QVERIFY(rig.view.ConnectedLook());
 
     cause(rig);
-    QTRY_VERIFY_WITH_TIMEOUT(!rig.C().LinkOpen(), kLimit);
-    QTRY_COMPARE_WITH_TIMEOUT(rig.view.Messages(), messages, kLimit);
+    QVERIFY(rig.WaitIdle()); // the worker has stopped
+    QCOMPARE(rig.view.Messages(), messages);
     QVERIFY(!rig.C().Connected());
     QVERIFY(!rig.view.ConnectedLook());
-    QVERIFY(!rig.access.IsOpen());
-    QVERIFY(!rig.C().Worker().IsRunning());
+    QVERIFY(!rig.C().DeviceOpen());
 
     // Nothing more follows: one message, and a late notification of the closed link changes nothing.
     rig.C().HandleMessage(UM_LINK_LOST, 0, 0);
@@ -305,7 +303,7 @@ void TestConnection::identity() {
         QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
         return;
     }
-    QTRY_VERIFY_WITH_TIMEOUT(!rig.C().LinkOpen(), kLimit);
+    QVERIFY(rig.WaitIdle());
     QVERIFY(rig.view.Messages().isEmpty());
     QVERIFY(!rig.C().Connected());
     QVERIFY(!rig.view.ConnectedLook());
@@ -320,11 +318,12 @@ void TestConnection::identity() {
 void TestConnection::noDevice() {
     Rig rig;
     rig.sim->Unplug();
-    rig.C().Command().SetPollCompareCounter(3);
+    QVERIFY(rig.C().SetMasterVolumeFromSlider(10)); // a local change holds the device's values off
+    QCOMPARE(rig.C().PollCompareCounter(), 0);
 
     QVERIFY(!rig.C().AutoConnect());
     QVERIFY(rig.view.Lines().isEmpty()); // silent at start-up
-    QCOMPARE(rig.C().Command().PollCompareCounter(), 80);
+    QCOMPARE(rig.C().PollCompareCounter(), 80);
 
     QVERIFY(!rig.C().ToggleConnection());
     QCOMPARE(rig.view.Lines(), QStringList{QStringLiteral("message unable to connect")});
@@ -409,6 +408,7 @@ void TestConnection::removalAndReconnect() {
     rig.sim->Unplug();
     QCOMPARE(rig.Remove("SIM"), DeviceDecision::CloseLink);
     QVERIFY(!rig.C().LinkOpen());
+    QVERIFY(rig.WaitIdle());
     QCOMPARE(rig.view.Messages(), QStringList{QStringLiteral("unable to connect")});
     QCoreApplication::processEvents(); // a link loss the worker may have posted meanwhile adds nothing
     QCOMPARE(rig.view.Messages(), QStringList{QStringLiteral("unable to connect")});
@@ -425,27 +425,27 @@ void TestConnection::removalAndReconnect() {
 // While an update waits for the restarted box (stages 176 and 255) its going away is expected.
 void TestConnection::removalDuringFirmwareRestart() {
     CTempSettings settings;
+    CIdleFirmware firmware; // outlives the rig, whose worker runs its cycles
     MonitoredRig rig;
     QVERIFY(rig.C().ToggleConnection());
     QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
 
-    CIdleFirmware firmware;
-    rig.C().StartFirmwareLink(firmware);
+    rig.C().FirmwareHost().StartFirmwareLink(firmware);
     QVERIFY(rig.C().FirmwareUpdating());
     QVERIFY(!rig.C().Connected());
     for (int stage : {176, 255}) {
-        rig.C().SetFirmwareStage(stage);
+        rig.C().FirmwareHost().SetFirmwareStage(stage);
         QCOMPARE(rig.Remove("sim"), DeviceDecision::Ignore);
         rig.C().DeviceRemoved("sim");
         QVERIFY(rig.C().LinkOpen());
     }
     QCOMPARE(rig.Arrive("sim"), DeviceDecision::Ignore);
 
-    rig.C().SetFirmwareStage(177);
+    rig.C().FirmwareHost().SetFirmwareStage(177);
     QCOMPARE(rig.Remove("sim"), DeviceDecision::CloseLink);
     QVERIFY(!rig.C().LinkOpen());
     QVERIFY(!rig.C().FirmwareUpdating());
-    QCOMPARE(rig.C().Command().FirmwareHook(), nullptr);
+    QVERIFY(rig.WaitIdle()); // a closed link keeps no firmware hook
     QCOMPARE(rig.view.Messages(), QStringList{QStringLiteral("unable to connect")});
 }
 
@@ -479,7 +479,7 @@ void TestConnection::masterVolumeSlider() {
     for (int v = 40; v <= 50; ++v, ++moves)
         QVERIFY(rig.C().SetMasterVolumeFromSlider(v));
     // Local changes keep the device's value from being adopted for the next 100 polls.
-    QVERIFY(rig.C().Command().PollCompareCounter() < KTVCommand::kPollCompareFull);
+    QVERIFY(rig.C().PollCompareCounter() < KTVCommand::kPollCompareFull);
     QCOMPARE(
         rig.G().sourceVolumes[static_cast<std::size_t>(CSystemSettings::VolumeGroupOfSource(kDeviceSource))],
         std::uint8_t{50});
@@ -493,14 +493,13 @@ void TestConnection::masterVolumeSlider() {
 }
 
 void TestConnection::sliderWakesARestingLink() {
-    TimingProfile timing = CControllerRig::DefaultTiming();
-    timing.idlePoll = std::chrono::hours{1}; // an idle link would not poll again within the test
-    Rig rig(timing);
+    // An idle link would not poll again within the test.
+    Rig rig([](SessionOptions& o) { o.timing.idlePoll = std::chrono::hours{1}; });
     QVERIFY(rig.Connect()); // the read-back batch woke it from the rest after the identifier's poll
     // The status poll after the read-back is answered: from here on the worker rests.
     QVERIFY(rig.WaitFor([&] {
         const QStringList trace = TraceLines(*rig.sim);
-        return !trace.isEmpty() && trace.last() == kStatusPollLine && rig.C().Command().Count() == 0;
+        return !trace.isEmpty() && trace.last() == kStatusPollLine && rig.C().Settled();
     }));
 
     QVERIFY(rig.C().SetMasterVolumeFromSlider(45));
@@ -516,7 +515,7 @@ void TestConnection::sendNowOnlyWhileOpen() {
     QVERIFY(rig.C().ToggleConnection());
     QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
     {
-        std::lock_guard lock(rig.C().Command().LinkLock());
+        std::lock_guard lock(rig.C().LinkLock());
         rig.G().systemBlock[SystemLayout::kNoiseGate] = 6;
     }
     rig.C().SendNow(144, 0);
@@ -531,7 +530,7 @@ void TestConnection::groupWriteSilencesTheGroup() {
     QVERIFY(rig.WaitForPolls(1));
     rig.ClearTrace();
     {
-        std::lock_guard lock(rig.C().Command().LinkLock());
+        std::lock_guard lock(rig.C().LinkLock());
         rig.G().g_linkGroup[1] = 0;
         rig.model.Channel(1).SetDelay(77); // marks the gain group; the group write carries it
         rig.C().BeginGroupWrite(1);
@@ -586,6 +585,43 @@ void TestConnection::copyChannel() {
     QTRY_COMPARE_WITH_TIMEOUT(rig.view.Lines("popup").size(), 2, kLimit);
     QCOMPARE(rig.view.Lines("popup").last(), QStringLiteral("popup hide"));
     QCOMPARE(int(rig.sim->State().live.outputs[1].gainCode), kDeviceGain3);
+}
+
+void TestConnection::factoryReset_data() {
+    QTest::addColumn<int>("link"); // 0 idle, 1 connected, 2 a firmware update owns the link
+    QTest::addColumn<bool>("queued");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("idle") << 0 << false << QStringList{QStringLiteral("The device is not connected")};
+    QTest::newRow("connected") << 1 << true << QStringList{};
+    QTest::newRow("during a firmware update")
+        << 2 << false << QStringList{QStringLiteral("Don't close up the update!")};
+}
+
+// The settings menu's factory reset after the user said yes: message 137 only with a link of its own.
+void TestConnection::factoryReset() {
+    QFETCH(int, link);
+    QFETCH(bool, queued);
+    QFETCH(QStringList, messages);
+    CIdleFirmware firmware; // outlives the rig, whose worker may run its cycles
+    Rig rig;
+    if (link > 0)
+        QVERIFY(rig.Connect());
+    if (link == 2)
+        rig.C().FirmwareHost().StartFirmwareLink(firmware);
+    rig.ClearTrace();
+    rig.view.Clear();
+
+    QCOMPARE(rig.C().FactoryReset(), queued);
+    QCOMPARE(rig.view.Messages(), messages);
+    if (queued) {
+        QVERIFY(rig.WaitFor([&] { return rig.C().Settled(); }));
+        QCOMPARE(TraceLines(*rig.sim).filter(QStringLiteral("W ")),
+                 QStringList{QStringLiteral("W 4/137 s0 p0")});
+        QCOMPARE(int(rig.sim->State().live.outputs[3].gainCode), 60); // the factory image is back
+    } else {
+        QVERIFY(rig.sim->Trace().empty());
+        QCOMPARE(int(rig.sim->State().live.outputs[3].gainCode), kDeviceGain3);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestConnection)

@@ -1,17 +1,16 @@
 // The firmware update end to end: the device controller, the update and the simulated device on the fast
 // timing profile, as the update dialog drives them.
 #include "control/DeviceController.h"
+#include "control/Session.h"
 #include "firmware/FirmwareUpdate.h"
-#include "link/DeviceAccess.h"
 #include "link/Notifier.h"
 #include "link/SettingsStore.h"
-#include "sim/InProcessTransport.h"
 #include "sim/SimDevice.h"
 #include "support/FirmwareContent.h"
-#include "support/ModelFixture.h"
 #include "support/RecordingView.h"
 #include "support/TestFile.h"
 
+#include <QElapsedTimer>
 #include <QtTest>
 
 #include <functional>
@@ -36,44 +35,57 @@ QString English(const SysText& text) {
     return text.In(0);
 }
 
-// Model, simulated device, recording view, the controller on its own Qt notifier and the update attached
-// to it; the update dialog's progress bar is stood for by the positions the controller sees go by.
+SessionOptions OnSim(const std::shared_ptr<CSimDevice>& sim, const TimingProfile& timing) {
+    SessionOptions o;
+    o.device.kind = DeviceOption::Kind::Sim;
+    o.sim = sim;
+    o.timing = timing;
+    return o;
+}
+
+// A session on the simulated device with a recording view and the update attached to its controller; the
+// update dialog's progress bar is stood for by the positions the controller sees go by.
 struct Rig {
-    explicit Rig(const TimingProfile& timing = TimingProfile::Fast()) {
-        model.g->language = 0;
-        controller = std::make_unique<CDeviceController>(*model.g, *model.data, access, view, timing);
-        update = std::make_unique<CFirmwareUpdate>(*controller, store, timing);
-        controller->SetFirmwareUpdate(update.get());
-        controller->SetMessageObserver([this](int message, std::intptr_t wParam, std::intptr_t) {
+    explicit Rig(const TimingProfile& timing = TimingProfile::Fast())
+        : session(OnSim(sim, timing)), view(session), update(C().FirmwareHost(), store, timing) {
+        C().SetFirmwareUpdate(&update);
+        C().SetMessageObserver([this](int message, std::intptr_t wParam, std::intptr_t) {
             if (message == UM_FIRMWARE_PROGRESS)
                 positions.push_back(static_cast<int>(wParam));
         });
     }
     ~Rig() {
-        controller->StopLinkIO();
-        controller->SetFirmwareUpdate(nullptr);
-        update.reset();
-        controller.reset();
+        C().StopForExit(); // the worker leaves the update before it goes
+        C().SetMessageObserver({});
+        C().SetFirmwareUpdate(nullptr);
     }
 
     QString Write(const QString& name, const QByteArray& content) {
         return WriteTestFile(dir, name, content);
     }
-    CDeviceController& C() { return *controller; }
-    // The link is back to idle with nothing of the update left on it.
+    CDeviceController& C() { return session.Controller(); }
+    bool WaitFor(const std::function<bool()>& condition) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!condition()) {
+            if (timer.elapsed() > kLimit)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        return true;
+    }
+    // The link is back to idle with nothing of the update left on it (an idle controller keeps no hook).
     bool Idle() {
-        return !C().LinkOpen() && !C().FirmwareUpdating() && !access.IsOpen() && !C().Worker().IsRunning() &&
-               !update->InProgress() && C().Command().FirmwareHook() == nullptr;
+        return C().Idle() && !C().FirmwareUpdating() && !C().DeviceOpen() && !update.InProgress() &&
+               !update.Starting();
     }
 
     QTemporaryDir dir;
-    ModelFixture model;
     std::shared_ptr<CSimDevice> sim = std::make_shared<CSimDevice>();
-    CDeviceAccess access{std::make_unique<CInProcessTransport>(sim)};
+    CSession session;
     CRecordingView view;
     CSettingsStore store;
-    std::unique_ptr<CDeviceController> controller;
-    std::unique_ptr<CFirmwareUpdate> update;
+    CFirmwareUpdate update;
     std::vector<int> positions;
 };
 
@@ -128,12 +140,12 @@ void TestFirmware::deliversTheFile() {
 
     Rig rig;
     rig.sim->SetRestartTime(20ms);
-    QVERIFY(rig.update->StartUpdate(rig.Write(name, content)));
+    QVERIFY(rig.update.StartUpdate(rig.Write(name, content)));
     QVERIFY(rig.C().FirmwareUpdating());
-    QCOMPARE(rig.update->ProgressRange(), range);
+    QCOMPARE(rig.update.ProgressRange(), range);
 
     QStringList messages;
-    if (rig.update->File().ControllerLoaded())
+    if (rig.update.File().ControllerLoaded())
         messages << English(CFirmwareFile::kControllerNotice);
     messages << QStringLiteral("Update successfully!");
     QTRY_COMPARE_WITH_TIMEOUT(rig.view.Messages(), messages, kLimit);
@@ -142,9 +154,9 @@ void TestFirmware::deliversTheFile() {
     const SimFirmwareLog log = rig.sim->Firmware();
     QCOMPARE(Stages(log.stages.begin(), log.stages.end()), stages);
     QCOMPARE(Bytes(log.dspHead), head);
-    const bool dsp = rig.update->File().DspLoaded();
+    const bool dsp = rig.update.File().DspLoaded();
     QCOMPARE(Bytes(dsp ? log.dsp : log.controller), chunks);
-    QCOMPARE(dsp ? log.dspCheck : log.controllerCheck, std::optional(rig.update->File().CheckByte()));
+    QCOMPARE(dsp ? log.dspCheck : log.controllerCheck, std::optional(rig.update.File().CheckByte()));
     QCOMPARE(rig.sim->Counters().restarts, restarts);
     QCOMPARE(rig.sim->Counters().rejected, 0);
 
@@ -158,28 +170,33 @@ void TestFirmware::deliversTheFile() {
     QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
 }
 
+// The normal link closes first; while the update waits for the device, the window stays live and the
+// update refuses the factory reset, its own close and a second start.
 void TestFirmware::takesOverAConnectedLinkAndGuardsTheFactoryReset() {
     Rig rig;
     QVERIFY(rig.C().ToggleConnection());
     QTRY_VERIFY_WITH_TIMEOUT(rig.C().Connected(), kLimit);
-    QVERIFY(!rig.C().FactoryResetRefused());
     rig.view.Clear();
 
-    QVERIFY(rig.update->StartUpdate(rig.Write("fw.MVA", FirmwareContent(300))));
-    // The normal link was closed.
+    QVERIFY(rig.update.StartUpdate(rig.Write("fw.MVA", FirmwareContent(300))));
+    rig.sim->Unplug(); // before the close has finished: the update's first attempts find nothing
+    QVERIFY(rig.update.Starting());
+    QVERIFY(rig.WaitFor([&] { return rig.C().State() == CDeviceController::LinkState::Opening; }));
     QCOMPARE(rig.view.Lines(), (QStringList{QStringLiteral("popup hide"), QStringLiteral("look idle")}));
     QVERIFY(!rig.C().Connected());
-    // Until the controller has handled the end of the update, the update runs.
-    QVERIFY(rig.C().FactoryResetRefused());
-    QVERIFY(rig.update->RefuseWhileUpdating());
-    QCOMPARE(rig.view.Messages(), (QStringList{QStringLiteral("Don't close up the update!"),
-                                               QStringLiteral("Don't close up the update!")}));
-    QVERIFY(!rig.update->StartUpdate(rig.Write("other.MVA", FirmwareContent(10)))); // ignored while it runs
+    QVERIFY(!rig.C().FactoryReset());
+    QVERIFY(rig.update.RefuseWhileUpdating());
+    const QString busy = QStringLiteral("Don't close up the update!");
+    QCOMPARE(rig.view.Messages(), (QStringList{busy, busy}));
+    QVERIFY(!rig.update.StartUpdate(rig.Write("other.MVA", FirmwareContent(10)))); // ignored while it starts
 
+    rig.sim->PlugIn();
     QTRY_VERIFY_WITH_TIMEOUT(rig.view.Messages().contains(QStringLiteral("Update successfully!")), kLimit);
     QVERIFY(rig.Idle());
     QCOMPARE(Bytes(rig.sim->Firmware().dsp), FirmwareContent(300) + Fill(292, 0xFF));
-    QVERIFY(!rig.C().FactoryResetRefused());
+    // Afterwards the link is closed: the factory reset finds no device.
+    QVERIFY(!rig.C().FactoryReset());
+    QCOMPARE(rig.view.Messages().last(), QStringLiteral("The device is not connected"));
 }
 
 void TestFirmware::failureEndsWithTheConnectionError_data() {
@@ -202,7 +219,7 @@ void TestFirmware::failureEndsWithTheConnectionError() {
 
     Rig rig(ShortLimit());
     fault(*rig.sim);
-    QVERIFY(rig.update->StartUpdate(rig.Write(name, FirmwareContent(100))));
+    QVERIFY(rig.update.StartUpdate(rig.Write(name, FirmwareContent(100))));
     QTRY_VERIFY_WITH_TIMEOUT(rig.view.Messages().contains(QStringLiteral("unable to connect")), kLimit);
     QVERIFY(rig.Idle());
     Stages written;
@@ -213,13 +230,25 @@ void TestFirmware::failureEndsWithTheConnectionError() {
     QCOMPARE(rig.view.Messages().count(QStringLiteral("unable to connect")), 1);
 }
 
+// The open retries are steps on the event loop; when the limit passes without a device the update ends with
+// the connection error, and a device that comes back in time is updated.
 void TestFirmware::noDevice() {
     Rig rig(ShortLimit());
     rig.sim->Unplug();
-    QVERIFY(!rig.update->StartUpdate(rig.Write("fw.MVA", FirmwareContent(100))));
-    QCOMPARE(rig.view.Messages(), QStringList{QStringLiteral("unable to connect")});
+    QVERIFY(rig.update.StartUpdate(rig.Write("fw.MVA", FirmwareContent(100))));
+    bool liveWhileStarting = false;
+    QTimer::singleShot(0, &rig.view, [&] { liveWhileStarting = rig.update.Starting(); });
+    QTRY_COMPARE_WITH_TIMEOUT(rig.view.Messages(), QStringList{QStringLiteral("unable to connect")}, kLimit);
+    QVERIFY(liveWhileStarting);
     QVERIFY(rig.Idle());
     QVERIFY(rig.sim->Trace().empty());
+
+    // Back during the retries of the next start.
+    QVERIFY(rig.update.StartUpdate(rig.store.FirmwareFile()));
+    QTimer::singleShot(0, &rig.view, [&] { rig.sim->PlugIn(); });
+    QTRY_VERIFY_WITH_TIMEOUT(rig.view.Messages().contains(QStringLiteral("Update successfully!")), kLimit);
+    QVERIFY(rig.Idle());
+    QCOMPARE(Bytes(rig.sim->Firmware().dsp), FirmwareContent(100) + Fill(196, 0xFF));
 }
 
 QTEST_GUILESS_MAIN(TestFirmware)

@@ -42,7 +42,7 @@ void PrepareDevice(SimState& s) {
 }
 
 struct Rig : CControllerRig {
-    CPresetMemories memories{C()};
+    CPresetMemories& memories = session.Presets();
     QTemporaryDir dir;
 
     Rig() { sim->ModifyState(PrepareDevice); }
@@ -319,7 +319,7 @@ void TestPresets::writeAll() {
     Rig rig;
     QVERIFY(rig.Connect());
     {
-        std::lock_guard lock(rig.C().Command().LinkLock());
+        std::lock_guard lock(rig.C().LinkLock());
         for (int p = 1; p <= 6; ++p) {
             ParamImage& memory = rig.G().Preset(p);
             std::memcpy(memory.name, "Mem", 3);

@@ -152,6 +152,7 @@ private slots:
     void repeatKnobAsksAgainWithoutActing();
     void emptyKnobAnswersOneReadWithoutPayload();
     void directStartKnob();
+    void stopKnobIgnoresEveryLaterReport();
     void unplugKillsTheSessionUntilReopened();
     void traceRecordsEveryFrameInOrder();
     void inProcessTransport();
@@ -585,6 +586,25 @@ void TestSimDevice::directStartKnob() {
     direct.erase(direct.begin(), direct.begin() + 3);
     QCOMPARE(direct.front(), 0xEE);
     QCOMPARE(bench.Exchange(Write(0, 3, 0, 31, Pattern(8, 1))), direct);
+}
+
+// After its last answered report the device takes nothing more, in this session or the next, until told.
+void TestSimDevice::stopKnobIgnoresEveryLaterReport() {
+    Bench bench;
+    bench.device->StopAnsweringAfter(2);
+    QCOMPARE(bench.Exchange(Write(0, 4, 48, 0, {1, 2, 3, 4, 5, 0, 0, 0})), Ack(0, 4, 48, 0));
+    QCOMPARE(bench.Exchange(Read(0, 4, 48)), Data(0, 4, 48, 0, {1, 2, 3, 4, 5, 0, 0, 0}));
+    QCOMPARE(bench.Exchange(Write(0, 4, 48, 0, {7, 7, 7, 7, 7, 0, 0, 0})), Bytes{});
+    QCOMPARE(bench.device->State().sourceVolumes[0], 1); // not acted on
+    bench.device->CloseSession(bench.session);
+    bench.session = bench.device->OpenSession();
+    QVERIFY(bench.session != 0);
+    QCOMPARE(bench.Exchange(Read(0, 4, 3)), Bytes{});
+    QCOMPARE(bench.device->Counters().unanswered, 2);
+    QCOMPARE(bench.device->Trace().size(), std::size_t{2});
+
+    bench.device->StopAnsweringAfter(-1);
+    QCOMPARE(bench.Exchange(Read(0, 4, 48)), Data(0, 4, 48, 0, {1, 2, 3, 4, 5, 0, 0, 0}));
 }
 
 void TestSimDevice::unplugKillsTheSessionUntilReopened() {

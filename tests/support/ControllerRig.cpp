@@ -1,7 +1,5 @@
-// The controller wired to a simulated device in this process, for end-to-end tests with the fast profile.
+// A session on a simulated device in this process, for end-to-end tests with the fast profile.
 #include "support/ControllerRig.h"
-
-#include "sim/InProcessTransport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -30,21 +28,29 @@ int CountWrites(const QStringList& trace) {
     return n;
 }
 
-TimingProfile CControllerRig::DefaultTiming() {
+TimingProfile CControllerRig::Timing() {
     TimingProfile t = TimingProfile::Fast();
     t.betweenCycles = std::chrono::milliseconds{1};
     return t;
 }
 
-CControllerRig::CControllerRig(const TimingProfile& timing)
-    : access(std::make_unique<CInProcessTransport>(sim)) {
-    model.g->language = 0;
-    controller = std::make_unique<CDeviceController>(*model.g, *model.data, access, view, timing);
+namespace {
+
+SessionOptions RigOptions(const std::shared_ptr<CSimDevice>& sim,
+                          const std::function<void(SessionOptions&)>& adjust) {
+    SessionOptions o;
+    o.device.kind = DeviceOption::Kind::Sim;
+    o.sim = sim;
+    o.timing = CControllerRig::Timing();
+    if (adjust)
+        adjust(o);
+    return o;
 }
 
-CControllerRig::~CControllerRig() {
-    controller.reset();
-}
+} // namespace
+
+CControllerRig::CControllerRig(const std::function<void(SessionOptions&)>& adjust)
+    : session(RigOptions(sim, adjust)) {}
 
 bool CControllerRig::WaitFor(const std::function<bool()>& condition, int limitMs) {
     QElapsedTimer timer;

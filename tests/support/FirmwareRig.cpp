@@ -15,13 +15,14 @@ void CFirmwareRig::CloseLink() {
     m_linkOpen = false;
 }
 
-bool CFirmwareRig::OpenDeviceWithRetries(std::chrono::milliseconds) {
+void CFirmwareRig::OpenDeviceWithRetries(std::chrono::milliseconds, std::function<void(bool)> done) {
     calls.push_back("open");
     if (refuseOpens > 0) {
         --refuseOpens;
-        return false;
+        done(false);
+        return;
     }
-    return transport.Open();
+    done(transport.Open());
 }
 
 void CFirmwareRig::StartFirmwareLink(CFirmwareHook& hook) {

@@ -25,7 +25,9 @@ public:
     KTVCommand& Command() override { return command; }
     bool LinkOpen() const override { return m_linkOpen; }
     void CloseLink() override;
-    bool OpenDeviceWithRetries(std::chrono::milliseconds limit) override;
+    // Answers at once, as a host whose first attempt decides.
+    void OpenDeviceWithRetries(std::chrono::milliseconds limit, std::function<void(bool)> done) override;
+    void CancelOpenRetries() override {}
     void StartFirmwareLink(CFirmwareHook& hook) override;
     void EndFirmwareLink() override;
     bool FirmwareUpdating() const override { return m_updating; }

@@ -3,11 +3,12 @@
 
 #include <QTextStream>
 
-ModelFixture::ModelFixture() : g(std::make_unique<ModelGlobals>()) {
-    ResetModelGlobals(*g);
-    data = std::make_unique<CKTV_Data>(*g);
-    data->ApplyAll(g->liveImage, 0);
+ModelFixture::ModelFixture() : m_own(std::make_unique<CTavelDoc>()) {
+    g = &m_own->Globals();
+    data = &m_own->Data();
 }
+
+ModelFixture::ModelFixture(CTavelDoc& doc) : g(&doc.Globals()), data(&doc.Data()) {}
 
 QByteArray ModelFixture::LiveBytes() const {
     return ImageBytes(g->liveImage);

@@ -1,25 +1,18 @@
-// A controller view for tests: writes down every call as one line of text, in order.
+// What a session shows, for tests: every signal of it written down as one line of text, in order.
 #pragma once
 
-#include "control/ControllerView.h"
-
+#include <QObject>
 #include <QStringList>
 
 #include <functional>
 
+class CSession;
+
 // Lines: "message <English text>", "popup show modal=<0|1> range=<n>", "position <n>", "popup hide",
 // "look connected" / "look idle", "refresh all", "refresh system", "refresh presets", "caption <text>".
-class CRecordingView : public CControllerView {
+class CRecordingView : public QObject {
 public:
-    void ShowMessage(const SysText& text) override;
-    void ShowTransferPopup(const PopupRequest& request) override;
-    void SetTransferPosition(int position) override;
-    void HideTransferPopup() override;
-    void SetConnectLook(bool connected) override;
-    void RefreshAll() override;
-    void RefreshSystemControls() override;
-    void RefreshPresetList() override;
-    void SetCaption(const QString& caption) override;
+    explicit CRecordingView(CSession& session);
 
     QStringList Lines() const { return m_lines; }
     // Lines starting with `prefix`.
@@ -30,7 +23,7 @@ public:
     bool ConnectedLook() const { return m_connectedLook; }
     void Clear() { m_lines.clear(); }
 
-    // Called after each line is recorded, while the controller is inside the call.
+    // Called after each line is recorded, while the session emits the signal (inside the controller's call).
     std::function<void(const QString& line)> onLine;
 
 private:
