@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTimer>
 
 #include <atomic>
 #include <csignal>
@@ -47,13 +48,16 @@ bool CDeviceSession::Interrupted() const {
 bool CDeviceSession::WaitFor(const std::function<bool()>& condition, int limitMs) {
     QElapsedTimer timer;
     timer.start();
+    QTimer tick; // some conditions change without a notification (the worker pops an acknowledged packet)
+    tick.start(kEventSliceMs);
     while (!condition()) {
         const CDeviceController::LinkState state = Controller().State();
         const bool linked =
             state == CDeviceController::LinkState::Open || state == CDeviceController::LinkState::Opening;
         if (Interrupted() || !linked || timer.elapsed() > limitMs)
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, kEventSliceMs);
+        // Sleeps until a notification, a step of the controller or the tick: the worker keeps the CPU.
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
@@ -64,7 +68,7 @@ bool CDeviceSession::WaitClosed() {
     while (Controller().State() == CDeviceController::LinkState::Closing) {
         if (timer.elapsed() > kCloseLimitMs)
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, kEventSliceMs);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); // the close's own timer wakes it
     }
     return true;
 }

@@ -33,6 +33,12 @@ bool ValidChannel(int channel) {
     return channel >= 0 && channel < Layout::kChannels;
 }
 
+// The worker's own traffic while nothing is pending; no command waits for its reply.
+bool IsStatusPoll(const SendData& packet) {
+    return packet.Command() == Frame::kCmdRead && packet.Type() == KTVCommand::kTypeSystem &&
+           packet.Index() == KTVCommand::kSubStatus;
+}
+
 // Counts the notification handlers running on this controller's thread.
 class HandlerScope {
 public:
@@ -594,10 +600,13 @@ void CDeviceController::ReadForFileSave() {
 }
 
 bool CDeviceController::Settled() const {
+    // Seen on this thread before the lock is taken: the worker may hold it for a whole cycle, and a cycle
+    // that ends in a lost link posts the loss, which this thread has not handled yet. A loss that came after
+    // the last packet of the work (while a status poll went unanswered) does not undo its acknowledgements.
     if (!LinkOpen())
         return false;
     std::lock_guard lock(m_command.LinkLock()); // the worker clears marks and pops packets under it
-    if (m_command.StopFlag() || m_g.systemPending.load() != 0)
+    if (m_g.systemPending.load() != 0)
         return false;
     for (int c = 0; c < Layout::kChannels; ++c) {
         const CKTV_OutData& ch = m_data.Channel(c);
@@ -605,7 +614,11 @@ bool CDeviceController::Settled() const {
             ch.GetLimPending() || ch.XoverPending() || ch.FirstPendingBand() >= 0)
             return false;
     }
-    return m_command.Count() == 0;
+    const SendDataQueue& queue = m_command.Queue();
+    for (int i = 0; i < queue.Count(); ++i)
+        if (!IsStatusPoll(*queue.At(i)))
+            return false;
+    return true;
 }
 
 void CDeviceController::RefreshAll() {

@@ -156,8 +156,9 @@ public:
     void ReadPresetIntoLive(int preset, bool masterOff);
     void ReadForFileSave();
 
-    // The device has acknowledged everything: the link is open and not halted, nothing is pending in the
-    // model and the queue is empty.
+    // The device has acknowledged everything: the link is open, nothing is pending in the model and the queue
+    // holds nothing but the worker's status poll. May wait for the link lock while the worker finishes a
+    // cycle.
     bool Settled() const;
     // Status replies are compared with the system block once this has reached 100.
     int PollCompareCounter() const { return m_command.PollCompareCounter(); }

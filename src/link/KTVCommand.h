@@ -87,6 +87,7 @@ public:
     // --- Outgoing queue -------------------------------------------------------------------------------
     std::recursive_mutex& LinkLock() const { return m_linkLock; }
     SendDataQueue& Queue() { return m_queue; } // the caller holds the link lock
+    const SendDataQueue& Queue() const { return m_queue; }
     // Queues the packet and wakes the worker from an idle rest.
     void Push(std::unique_ptr<SendData> packet);
     int Count() const;

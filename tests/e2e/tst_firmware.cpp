@@ -67,10 +67,12 @@ struct Rig {
     bool WaitFor(const std::function<bool()>& condition) {
         QElapsedTimer timer;
         timer.start();
+        QTimer tick; // wakes the loop for conditions that change without an event
+        tick.start(5);
         while (!condition()) {
             if (timer.elapsed() > kLimit)
                 return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
         return true;
     }

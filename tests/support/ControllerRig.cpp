@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTimer>
 
 QString DescribeFrame(const SimFrame& f) {
     const char direction = f.header.command == 0xB3 ? 'W' : f.header.command == 0xB4 ? 'R' : '?';
@@ -55,10 +56,12 @@ CControllerRig::CControllerRig(const std::function<void(SessionOptions&)>& adjus
 bool CControllerRig::WaitFor(const std::function<bool()>& condition, int limitMs) {
     QElapsedTimer timer;
     timer.start();
+    QTimer tick; // wakes the loop for conditions that change without an event (the device's counters)
+    tick.start(5);
     while (!condition()) {
         if (timer.elapsed() > limitMs)
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
