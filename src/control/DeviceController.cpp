@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -329,6 +330,8 @@ void CDeviceController::FinishClose() {
 void CDeviceController::StopForExit() {
     m_stepTimer.stop();
     m_step = Step::None;
+    m_textTimer.stop();
+    m_texts.clear(); // nothing is shown any more
     m_reopenAfterClose = false;
     m_reopenDone = nullptr;
     m_worker.reset(); // joins the thread once it has left its transport call

@@ -95,8 +95,9 @@ public:
     void ReadDeviceState();
     // Starts closing an open link without a text (no settle time); returns at once. Nothing otherwise.
     void CloseLink() override;
-    // Program close: cancels every step under way, waits until the worker has left its loop (the one wait on
-    // this thread, made when nothing is shown any more) and closes the device. Shows nothing.
+    // Program close: cancels every step under way and drops the texts not yet shown, waits until the worker
+    // has left its loop (the one wait on this thread, made when nothing is shown any more) and closes the
+    // device.
     void StopForExit();
     void ReportConnectFailure() override;
 
