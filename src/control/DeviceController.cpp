@@ -341,7 +341,7 @@ void CDeviceController::SendNow(int code, int argument) {
 }
 
 void CDeviceController::QueueChannelBlock(int channel) {
-    if (!m_linkOpen || !ValidChannel(channel))
+    if (!SendsBlocks() || !ValidChannel(channel))
         return;
     std::lock_guard lock(m_command.LinkLock());
     m_data.Channel(channel).EncodeChannelBlock();
@@ -364,7 +364,7 @@ void CDeviceController::SoundBack(int channel) {
 }
 
 void CDeviceController::ForLinkGroup(int channel, void (CDeviceController::*step)(int)) {
-    if (!m_linkOpen || !ValidChannel(channel))
+    if (!SendsBlocks() || !ValidChannel(channel))
         return;
     std::lock_guard lock(m_command.LinkLock());
     const auto& groups = m_g.g_linkGroup;
@@ -382,7 +382,7 @@ void CDeviceController::EndGroupWrite(int channel) {
 }
 
 void CDeviceController::QueueChannelBlockMuted(int channel) {
-    if (!m_linkOpen || !ValidChannel(channel))
+    if (!SendsBlocks() || !ValidChannel(channel))
         return;
     std::lock_guard lock(m_command.LinkLock());
     SoundOff(channel);
@@ -394,7 +394,7 @@ void CDeviceController::CopyChannel(int source, int target) {
     if (!ValidChannel(source) || !ValidChannel(target))
         return;
     m_data.Channel(target).CopyEqFrom(m_data.Channel(source));
-    if (!m_linkOpen)
+    if (!SendsBlocks())
         return;
     PopupRequest popup;
     {
