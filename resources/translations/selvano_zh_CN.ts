@@ -33,6 +33,77 @@
     </message>
 </context>
 <context>
+    <name>CChannelStrip</name>
+    <message>
+        <source>Front.Left</source>
+        <translation>前左</translation>
+    </message>
+    <message>
+        <source>Front.Right</source>
+        <translation>前右</translation>
+    </message>
+    <message>
+        <source>Rear.Left</source>
+        <translation>后左</translation>
+    </message>
+    <message>
+        <source>Rear.Right</source>
+        <translation>后右</translation>
+    </message>
+    <message>
+        <source>Center</source>
+        <translation>中置</translation>
+    </message>
+    <message>
+        <source>Sub</source>
+        <translation>超低</translation>
+    </message>
+    <message>
+        <source>%1 %2, select the channel</source>
+        <translation>%1 %2，选择此通道</translation>
+    </message>
+    <message>
+        <source>Edit %1 (%2)</source>
+        <translation>编辑 %1（%2）</translation>
+    </message>
+    <message>
+        <source>Line</source>
+        <translation>曲线</translation>
+    </message>
+    <message>
+        <source>%1 curve shown</source>
+        <translation>%1 显示曲线</translation>
+    </message>
+    <message>
+        <source>Show the curve of %1 in the graph</source>
+        <translation>在图中显示 %1 的曲线</translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation>静音</translation>
+    </message>
+    <message>
+        <source>%1 mute</source>
+        <translation>%1 静音</translation>
+    </message>
+    <message>
+        <source>%1 polarity inverted</source>
+        <translation>%1 反相</translation>
+    </message>
+    <message>
+        <source>Polarity of %1</source>
+        <translation>%1 的相位</translation>
+    </message>
+    <message>
+        <source>%1 gain</source>
+        <translation>%1 增益</translation>
+    </message>
+    <message>
+        <source>Gain of %1 in dB; type a value or use the arrow keys</source>
+        <translation>%1 的增益（dB）：输入数值或使用方向键</translation>
+    </message>
+</context>
+<context>
     <name>CDisplayDlg</name>
     <message>
         <source>Data transmissionning</source>
@@ -44,10 +115,129 @@
     </message>
 </context>
 <context>
+    <name>CMasterPanel</name>
+    <message>
+        <source>High level</source>
+        <translation>高电平</translation>
+    </message>
+    <message>
+        <source>RCA</source>
+        <translation>低电平</translation>
+    </message>
+    <message>
+        <source>Bluetooth</source>
+        <translation>蓝牙</translation>
+    </message>
+    <message>
+        <source>Optical</source>
+        <translation>光纤</translation>
+    </message>
+    <message>
+        <source>Coaxial</source>
+        <translation>同轴</translation>
+    </message>
+    <message>
+        <source>Player</source>
+        <translation>播放器</translation>
+    </message>
+    <message>
+        <source>Output on</source>
+        <translation>输出 开</translation>
+    </message>
+    <message>
+        <source>Output off</source>
+        <translation>输出 关</translation>
+    </message>
+    <message>
+        <source>DSP on</source>
+        <translation>DSP 开</translation>
+    </message>
+    <message>
+        <source>DSP off</source>
+        <translation>DSP 关</translation>
+    </message>
+    <message>
+        <source>MASTER</source>
+        <translation>主控</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>音量</translation>
+    </message>
+    <message>
+        <source>Master volume</source>
+        <translation>主音量</translation>
+    </message>
+    <message>
+        <source>Master volume 0 to 60; type a value or use the arrow keys</source>
+        <translation>主音量 0 到 60：输入数值或使用方向键</translation>
+    </message>
+    <message>
+        <source>Master output</source>
+        <translation>主输出</translation>
+    </message>
+    <message>
+        <source>Switch all outputs on or off</source>
+        <translation>打开或关闭所有输出</translation>
+    </message>
+    <message>
+        <source>DSP switch</source>
+        <translation>DSP 开关</translation>
+    </message>
+    <message>
+        <source>Switch the sound processing on or off</source>
+        <translation>打开或关闭音效处理</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>音源</translation>
+    </message>
+    <message>
+        <source>Input source</source>
+        <translation>输入音源</translation>
+    </message>
+    <message>
+        <source>Noise gate</source>
+        <translation>噪声门</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+</context>
+<context>
     <name>CTavelView</name>
     <message>
         <source>After restoring the factory settings, all your data will be lost. This process is not recoverable!  Choose &apos;YES&apos; to clear the data, and choose &apos;NO&apos; to do nothing.</source>
         <translation>恢复出厂设置后，您的数据会全部丢失，这个过程是不可恢复的！ 选择&apos;是&apos;则清除数据，选择&apos;否&apos;则不进行操作</translation>
+    </message>
+    <message>
+        <source>Whether the reset all EQ?</source>
+        <translation>是否恢复所有EQ的初始值</translation>
+    </message>
+    <message>
+        <source>Reset EQ</source>
+        <translation>EQ 复位</translation>
+    </message>
+    <message>
+        <source>Reset the EQ of the current channel</source>
+        <translation>复位当前通道的 EQ</translation>
+    </message>
+    <message>
+        <source>Every band of the current channel back to flat</source>
+        <translation>当前通道的所有频段恢复平直</translation>
+    </message>
+    <message>
+        <source>Bypass EQ</source>
+        <translation>EQ 直通</translation>
+    </message>
+    <message>
+        <source>Bypass every EQ band of the current channel</source>
+        <translation>当前通道的所有 EQ 频段直通</translation>
+    </message>
+    <message>
+        <source>Bypass every band of the current channel</source>
+        <translation>当前通道的所有频段直通</translation>
     </message>
 </context>
 <context>

@@ -39,12 +39,14 @@ void CMsgBox::Show(const SysText& text) {
     Present(Make(QMessageBox::Information, shown, QMessageBox::Ok));
 }
 
-void CMsgBox::Ask(const QString& question, std::function<void(bool yes)> answer) {
-    QMessageBox* box = Make(QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No);
-    // A destructive question: Enter alone answers No.
-    box->setDefaultButton(QMessageBox::No);
-    connect(box, &QMessageBox::finished, this, [box, answer = std::move(answer)](int) {
-        answer(box->clickedButton() == box->button(QMessageBox::Yes));
+void CMsgBox::Ask(const QString& question, std::function<void(bool yes)> answer, Choice choice) {
+    const bool okCancel = choice == Choice::OkCancel;
+    const QMessageBox::StandardButton accept = okCancel ? QMessageBox::Ok : QMessageBox::Yes;
+    const QMessageBox::StandardButton refuse = okCancel ? QMessageBox::Cancel : QMessageBox::No;
+    QMessageBox* box = Make(QMessageBox::Question, question, accept | refuse);
+    box->setDefaultButton(refuse);
+    connect(box, &QMessageBox::finished, this, [box, accept, answer = std::move(answer)](int) {
+        answer(box->clickedButton() == box->button(accept));
     });
     Present(box);
 }

@@ -27,8 +27,10 @@ public:
 
     // A system text in the current language, with an OK button.
     void Show(const SysText& text);
-    // Asks with Yes and No; `answer` gets true for Yes, false for No or a box closed without a choice.
-    void Ask(const QString& question, std::function<void(bool yes)> answer);
+    enum class Choice { YesNo, OkCancel };
+    // Asks with Yes and No (or OK and Cancel); `answer` gets true for Yes (OK), false for No (Cancel) or a
+    // box closed without a choice. The refusing button is the default: Enter alone changes nothing.
+    void Ask(const QString& question, std::function<void(bool yes)> answer, Choice choice = Choice::YesNo);
 
     // The boxes on screen, oldest first.
     QList<QMessageBox*> OpenBoxes() const;

@@ -8,6 +8,7 @@
 #include "app/TavelView.h"
 #include "control/DeviceController.h"
 #include "control/Session.h"
+#include "controls/SkinAccessibility.h"
 #include "controls/SkinPalette.h"
 #include "link/Notifier.h"
 
@@ -92,6 +93,7 @@ void CTavelApp::SetUpApplication(QApplication& application) {
     QApplication::setPalette(palette);
     QApplication::setFont(CAppFont::Pixels(CAppFont::kBody));
     application.setStyleSheet(QString::fromLatin1(kStyleSheet));
+    CSkinAccessibility::Install(); // screen readers learn the skinned controls' roles and values
 }
 
 TimingProfile CTavelApp::TimingFor(const DeviceOption& device) {

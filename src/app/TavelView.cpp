@@ -3,16 +3,22 @@
 #include "app/TavelView.h"
 
 #include "app/AboutSoftDlg.h"
+#include "app/ChannelStrip.h"
 #include "app/DisplayDlg.h"
 #include "app/InterfaceLanguage.h"
+#include "app/MasterPanel.h"
 #include "app/MsgBox.h"
 #include "app/TitleBar.h"
 #include "app/TitleButton.h"
 #include "control/DeviceController.h"
+#include "control/ModelEditor.h"
 #include "control/Session.h"
+#include "controls/BitmapButton.h"
+#include "controls/SkinLanguage.h"
 #include "controls/SkinPalette.h"
 #include "firmware/FirmwareUpdate.h"
 #include "link/DeviceMonitor.h"
+#include "link/QtNotifier.h"
 #include "link/TransferBatches.h"
 
 #include <QCoreApplication>
@@ -22,10 +28,12 @@
 #include <QPainter>
 #include <QWindow>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
 
+constexpr char kEqResetQuestion[] = QT_TRANSLATE_NOOP("CTavelView", "Whether the reset all EQ?");
 constexpr char kFactoryResetQuestion[] = QT_TRANSLATE_NOOP(
     "CTavelView", "After restoring the factory settings, all your data will be lost. This process is not "
                   "recoverable!  Choose 'YES' to clear the data, and choose 'NO' to do nothing.");
@@ -34,6 +42,11 @@ constexpr char kFactoryResetQuestion[] = QT_TRANSLATE_NOOP(
 constexpr int kSettingsMenuDx = -10;
 constexpr int kPresetMenuDx = 50;
 constexpr int kMenuDy = 5;
+
+// The strips band (strip host coordinates): six strips side by side, the two EQ buttons at the right end.
+constexpr int kStripsLeft = 4;
+constexpr QRect kEqResetRect{1188, 8, 88, 26};
+constexpr QRect kAllBypassRect{1188, 40, 88, 26};
 
 const QColor kPanel{33, 33, 36};
 const QColor kPanelEdge{48, 48, 52};
@@ -56,6 +69,8 @@ CTavelView::CTavelView(CSession& session, CInterfaceLanguage& language, QMainWin
       m_presetMenu(new CTopMenu(CTopMenu::Which::Presets, this)) {
     setObjectName(QStringLiteral("form"));
     setFixedSize(kSize);
+    // The skinned controls draw in the language of the session's flag from here on.
+    CSkinLanguage::SetFlag(&session.Globals().language);
     setFocusPolicy(Qt::ClickFocus);
     m_titleBar->move(0, 0);
     for (std::size_t i = 0; i < kRegions.size(); ++i) {
@@ -65,11 +80,18 @@ CTavelView::CTavelView(CSession& session, CInterfaceLanguage& language, QMainWin
         m_hosts[i] = host;
     }
     RebuildBackground();
+    BuildChannelControls();
 
     ConnectSession();
     ConnectTitleBar();
+    ConnectEditor();
     connect(m_settingsMenu, &CTopMenu::chosen, this, &CTavelView::RunCommand);
     connect(m_presetMenu, &CTopMenu::chosen, this, &CTavelView::RunCommand);
+    SetTabOrder();
+    Retranslate();
+    RefreshAll();
+    // The form itself holds the focus at first: no control wears a focus ring until the user moves there.
+    setFocus(Qt::OtherFocusReason);
 
     m_settings.LoadFirmwareLocation();
     StartDeviceMonitor();
@@ -77,6 +99,7 @@ CTavelView::CTavelView(CSession& session, CInterfaceLanguage& language, QMainWin
 
 CTavelView::~CTavelView() {
     ShutDownLink();
+    CSkinLanguage::SetFlag(nullptr); // the flag lives with the session, which may go after the form
 }
 
 QWidget* CTavelView::RegionHost(Region region) const {
@@ -84,6 +107,215 @@ QWidget* CTavelView::RegionHost(Region region) const {
         if (kRegions[i].region == region)
             return m_hosts[i];
     return nullptr;
+}
+
+void CTavelView::BuildChannelControls() {
+    m_master = new CMasterPanel(m_session, this, RegionHost(Region::MasterPanel));
+    QWidget* strips = RegionHost(Region::ChannelStrips);
+    for (int c = 0; c < kShownChannels; ++c) {
+        auto* strip = new CChannelStrip(c, m_session, this, strips);
+        strip->move(kStripsLeft + c * CChannelStrip::kSize.width(), 0);
+        connect(strip, &CChannelStrip::selectRequested, this, &CTavelView::SelectChannel);
+        connect(strip, &CChannelStrip::curveToggleClicked, this, &CTavelView::CurveToggleClicked);
+        m_strips[static_cast<std::size_t>(c)] = strip;
+    }
+    m_eqReset = new CBitmapButton(strips);
+    m_eqReset->setObjectName(QString::number(kEqReset));
+    m_eqReset->setGeometry(kEqResetRect);
+    connect(m_eqReset, &QAbstractButton::clicked, this, &CTavelView::AskEqReset);
+    m_allBypass = new CBitmapButton(strips);
+    m_allBypass->setObjectName(QString::number(kAllBypass));
+    m_allBypass->setCheckable(true);
+    m_allBypass->setGeometry(kAllBypassRect);
+    connect(m_allBypass, &QAbstractButton::clicked, this, &CTavelView::allBypassClicked);
+}
+
+void CTavelView::ConnectEditor() {
+    CModelEditor& editor = m_session.Editor();
+    connect(&editor, &CModelEditor::channelChanged, this, [this](int channel, unsigned parts, int) {
+        if (CChannelStrip* strip = Strip(channel))
+            strip->Refresh(parts);
+    });
+    connect(&editor, &CModelEditor::systemChanged, m_master, &CMasterPanel::Refresh);
+    connect(&editor, &CModelEditor::linkGroupsChanged, this, &CTavelView::ShowSelection);
+    // The box's own knobs: shown, never sent back.
+    connect(&m_session, &CSession::deviceSystemChanged, this, [this] {
+        m_master->Refresh(SystemPart::kSource | SystemPart::kMasterVolume | SystemPart::kMasterOutput);
+    });
+    connect(&m_session, &CSession::modelReloaded, this, &CTavelView::RefreshAll);
+}
+
+void CTavelView::SetTabOrder() {
+    // Title bar, master panel, the strips left to right, the EQ buttons. Regions made later join by
+    // QWidget::setTabOrder after the control they follow.
+    QList<QWidget*> chain;
+    for (const int id : {CTitleBar::kConnect, CTitleBar::kSettingsMenu, CTitleBar::kPresetMenu,
+                         CTitleBar::kMinimise, CTitleBar::kClose})
+        chain << m_titleBar->Button(id);
+    chain << m_master->TabStops();
+    for (const CChannelStrip* strip : m_strips)
+        chain << strip->TabStops();
+    chain << m_eqReset << m_allBypass;
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+void CTavelView::Retranslate() {
+    m_eqReset->SetText({tr("Reset EQ"), {}});
+    m_eqReset->SetAccessibleText({tr("Reset the EQ of the current channel"), {}});
+    m_eqReset->setToolTip(tr("Every band of the current channel back to flat"));
+    m_allBypass->SetText({tr("Bypass EQ"), {}});
+    m_allBypass->SetAccessibleText({tr("Bypass every EQ band of the current channel"), {}});
+    m_allBypass->setToolTip(tr("Bypass every band of the current channel"));
+}
+
+void CTavelView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange)
+        Retranslate();
+    QWidget::changeEvent(event);
+}
+
+// ---- Channels
+// ----------------------------------------------------------------------------------------------
+
+CChannelStrip* CTavelView::Strip(int channel) const {
+    return channel >= 0 && channel < kShownChannels ? m_strips[static_cast<std::size_t>(channel)] : nullptr;
+}
+
+int CTavelView::CurrentChannel() const {
+    return std::clamp(m_session.Globals().g_currentChannel, 0, kShownChannels - 1);
+}
+
+void CTavelView::SelectChannel(int channel) {
+    if (!Strip(channel))
+        return;
+    m_session.Globals().g_currentChannel = channel;
+    ShowSelection();
+    emit channelSelected(channel);
+}
+
+void CTavelView::ShowSelection() {
+    const int current = CurrentChannel();
+    const CModelEditor& editor = m_session.Editor();
+    // While the Link button is on, the current channel's pair partner is edited with it.
+    const int partner = editor.LinkOn() ? editor.PairPartner(current) : -1;
+    for (int c = 0; c < kShownChannels; ++c) {
+        CChannelStrip* strip = Strip(c);
+        strip->ShowSelected(c == current || c == partner);
+        strip->ShowCurve(c == current || m_curveShown[static_cast<std::size_t>(c)]);
+    }
+}
+
+bool CTavelView::CurveShown(int channel) const {
+    return channel >= 0 && channel < static_cast<int>(m_curveShown.size()) &&
+           m_curveShown[static_cast<std::size_t>(channel)];
+}
+
+void CTavelView::SetCurveShown(int channel, bool shown) {
+    if (channel < 0 || channel >= static_cast<int>(m_curveShown.size()) || CurveShown(channel) == shown)
+        return;
+    m_curveShown[static_cast<std::size_t>(channel)] = shown;
+    ShowSelection();
+    emit curveShownChanged(channel, shown);
+}
+
+void CTavelView::CurveToggleClicked(int channel) {
+    // The current channel's curve is always drawn: its toggle cannot be switched off.
+    if (channel == CurrentChannel())
+        ShowSelection();
+    else
+        SetCurveShown(channel, !CurveShown(channel));
+}
+
+void CTavelView::RefreshAll() {
+    m_master->Refresh(SystemPart::kMasterOutput | SystemPart::kDspSwitch | SystemPart::kMasterVolume |
+                      SystemPart::kNoiseGate);
+    for (CChannelStrip* strip : m_strips)
+        strip->Refresh(ChannelPart::kOutputOn | ChannelPart::kPolarity | ChannelPart::kGain);
+    m_master->Refresh(SystemPart::kSource);
+    // The links have ended with the reload: only the current channel's CH button stays pressed.
+    ShowSelection();
+    emit allRefreshed();
+    SelectChannel(CurrentChannel());
+}
+
+void CTavelView::AskEqReset() {
+    m_msgBox->Ask(
+        tr(kEqResetQuestion),
+        [this](bool ok) {
+            // The box is modal in the window: the current channel is the one the question was about.
+            if (ok)
+                m_session.Editor().ResetEq(CurrentChannel());
+        },
+        CMsgBox::Choice::OkCancel);
+}
+
+// ---- Control messages
+// --------------------------------------------------------------------------------------
+
+void CTavelView::RouteMessage(int message, std::intptr_t firstWParam, std::intptr_t lastWParam,
+                              MessageHandler handler) {
+    m_routes.push_back({message, firstWParam, lastWParam, std::move(handler)});
+}
+
+bool CTavelView::event(QEvent* event) {
+    if (event->type() >= QEvent::User)
+        if (const auto* message = dynamic_cast<const CQtNotifier::MessageEvent*>(event)) {
+            HandleControlMessage(message->Message(), message->WParam(), message->LParam());
+            return true;
+        }
+    return QWidget::event(event);
+}
+
+void CTavelView::HandleControlMessage(int message, std::intptr_t wParam, std::intptr_t lParam) {
+    using Handler = void (CTavelView::*)(int, std::intptr_t, std::intptr_t);
+    struct OwnRoute {
+        int message;
+        int first;
+        int last;
+        Handler handler;
+    };
+    // Gain sliders 8650..8657 (channels 6 and 7 have none on the form), the master-volume slider and the
+    // two lists of the master panel.
+    static constexpr int kLastGainSlider = CChannelStrip::kGainSliderBase + Layout::kChannels - 1;
+    static constexpr std::array<OwnRoute, 6> kOwnRoutes{{
+        {UM_SLIDER_CHANGING, CChannelStrip::kGainSliderBase, kLastGainSlider, &CTavelView::OnGainSlider},
+        {UM_SLIDER_COMMITTED, CChannelStrip::kGainSliderBase, kLastGainSlider, &CTavelView::OnGainSlider},
+        {UM_SLIDER_CHANGING, CMasterPanel::kVolumeSlider, CMasterPanel::kVolumeSlider,
+         &CTavelView::OnMasterSlider},
+        {UM_SLIDER_COMMITTED, CMasterPanel::kVolumeSlider, CMasterPanel::kVolumeSlider,
+         &CTavelView::OnMasterSlider},
+        {UM_LIST_SELECTED, CMasterPanel::kSourceListId, CMasterPanel::kSourceListId,
+         &CTavelView::OnListSelected},
+        {UM_LIST_SELECTED, CMasterPanel::kNoiseGateListId, CMasterPanel::kNoiseGateListId,
+         &CTavelView::OnListSelected},
+    }};
+    for (const OwnRoute& route : kOwnRoutes)
+        if (route.message == message && wParam >= route.first && wParam <= route.last) {
+            (this->*route.handler)(message, wParam, lParam);
+            return;
+        }
+    for (const Route& route : m_routes)
+        if (route.message == message && wParam >= route.first && wParam <= route.last) {
+            route.handler(message, wParam, lParam);
+            return;
+        }
+}
+
+void CTavelView::OnGainSlider(int message, std::intptr_t id, std::intptr_t position) {
+    if (CChannelStrip* strip = Strip(static_cast<int>(id - CChannelStrip::kGainSliderBase)))
+        strip->GainFromSlider(static_cast<int>(position), message == UM_SLIDER_COMMITTED);
+}
+
+void CTavelView::OnMasterSlider(int message, std::intptr_t, std::intptr_t position) {
+    m_master->VolumeFromSlider(static_cast<int>(position), message == UM_SLIDER_COMMITTED);
+}
+
+void CTavelView::OnListSelected(int, std::intptr_t id, std::intptr_t index) {
+    if (id == CMasterPanel::kSourceListId)
+        m_master->SourceChosen(static_cast<int>(index));
+    else
+        m_master->NoiseGateChosen(static_cast<int>(index));
 }
 
 void CTavelView::ConnectSession() {

@@ -11,8 +11,14 @@
 #include <QWidget>
 
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <vector>
 
+class CBitmapButton;
+class CChannelStrip;
+class CMasterPanel;
 class CDeviceMonitor;
 class CDisplayDlg;
 class CInterfaceLanguage;
@@ -22,9 +28,11 @@ class CTitleBar;
 class QMainWindow;
 
 // Fills the main frame (window coordinates are form coordinates). Thin: clicks become calls on the session's
-// controller, and what the session reports (texts, transfers, link state) is shown. The regions below the
-// title bar are laid out in pixels and are empty until their controls are placed there; each has a host
-// widget covering it, and controls may be made children of the host or of the form itself.
+// controller or its edit entry point, and what the session and the editor report (texts, transfers, link
+// state, changed channels and system values, a reloaded model) is shown. The regions below the title bar are
+// laid out in pixels; each has a host widget covering it, and controls are children of the host or of the
+// form itself. The master panel and the six channel strips are the form's own; the car picture, the graph,
+// the EQ page, the crossover panel and the dialogs attach through the signals and operations below.
 class CTavelView : public QWidget {
     Q_OBJECT
 
@@ -48,6 +56,10 @@ public:
 
     // `frame` owns the windows the form opens (the transfer popup, message boxes, dialogs), so that a modal
     // transfer, which disables the form, leaves them usable.
+    static constexpr int kShownChannels = 6; // CH1..CH6; channels 6 and 7 have no controls of their own
+    static constexpr int kEqReset = 2331;
+    static constexpr int kAllBypass = 2388;
+
     CTavelView(CSession& session, CInterfaceLanguage& language, QMainWindow* frame);
     // Unless the program was closed through the form, stops the worker and gives the device up.
     ~CTavelView() override;
@@ -59,6 +71,34 @@ public:
     CMsgBox& MsgBox() const { return *m_msgBox; }
     // The remembered firmware location, loaded when the form is made.
     CSettingsStore& Settings() { return m_settings; }
+
+    // ---- Channels -----------------------------------------------------------------------------------------
+    // Makes `channel` (0..5) the current one (ModelGlobals::g_currentChannel): its CH button and Line toggle
+    // pressed (and the partner's CH button while the Link button is on), then channelSelected.
+    void SelectChannel(int channel);
+    int CurrentChannel() const;
+    // Whether the user shows the curve of `channel` (0..7) besides the current one: the Line toggles. The
+    // graph draws these; the current channel's toggle is pressed whatever its flag says.
+    bool CurveShown(int channel) const;
+    void SetCurveShown(int channel, bool shown);
+    // Every control re-reads the model, in the window's refresh order, ending with SelectChannel(current).
+    // Runs on the session's modelReloaded and once when the form is made.
+    void RefreshAll();
+
+    CChannelStrip* Strip(int channel) const; // 0..5, else null
+    CMasterPanel& MasterPanel() const { return *m_master; }
+    CBitmapButton* EqResetButton() const { return m_eqReset; }
+    CBitmapButton* AllBypassButton() const { return m_allBypass; }
+    // Button 2331: asks "Whether the reset all EQ?" and resets the current channel's EQ on OK.
+    void AskEqReset();
+
+    // ---- Control messages ---------------------------------------------------------------------------------
+    // Controls post UM_* messages to the form (their message target); the form hands each to the handler
+    // whose message and wParam range match: its own (gain and master sliders, source and noise-gate lists)
+    // and those others add here (crossover lists 5514..5517, the graph's UM_GRAPH_POINT_MOVED, ...).
+    using MessageHandler = std::function<void(int message, std::intptr_t wParam, std::intptr_t lParam)>;
+    void RouteMessage(int message, std::intptr_t firstWParam, std::intptr_t lastWParam,
+                      MessageHandler handler);
 
     // ---- Commands -----------------------------------------------------------------------------------------
     void ShowSettingsMenu(); // button 2065
@@ -75,6 +115,16 @@ public:
     bool Closing() const { return m_closing; }
 
 signals:
+    // The current channel changed or was selected again: the graph, the EQ page, the crossover panel and the
+    // car picture show `channel`.
+    void channelSelected(int channel);
+    // A Line toggle changed what CurveShown(channel) says.
+    void curveShownChanged(int channel, bool shown);
+    // RefreshAll has refreshed the form's own controls and ended the links; the other regions re-read the
+    // whole model now (channelSelected follows).
+    void allRefreshed();
+    // Button 2388, for the EQ page: the user toggled all-bypass of the current channel to `on`.
+    void allBypassClicked(bool on);
     // Menu items whose dialogs live elsewhere; the dialogs connect here.
     void firmwareUpdateRequested();
     void sourceVolumeRequested();
@@ -82,6 +132,8 @@ signals:
     void presetSaveRequested();
 
 protected:
+    bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -89,6 +141,23 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    struct Route {
+        int message;
+        std::intptr_t first;
+        std::intptr_t last;
+        MessageHandler handler;
+    };
+
+    void BuildChannelControls();
+    void ConnectEditor();
+    void SetTabOrder();
+    void Retranslate();
+    void ShowSelection();
+    void CurveToggleClicked(int channel);
+    void HandleControlMessage(int message, std::intptr_t wParam, std::intptr_t lParam);
+    void OnGainSlider(int message, std::intptr_t id, std::intptr_t position);
+    void OnMasterSlider(int message, std::intptr_t id, std::intptr_t position);
+    void OnListSelected(int message, std::intptr_t id, std::intptr_t index);
     void ConnectSession();
     void ConnectTitleBar();
     void StartDeviceMonitor();
@@ -107,6 +176,12 @@ private:
     CMsgBox* m_msgBox;
     CTopMenu* m_settingsMenu;
     CTopMenu* m_presetMenu;
+    CMasterPanel* m_master = nullptr;
+    std::array<CChannelStrip*, kShownChannels> m_strips{};
+    CBitmapButton* m_eqReset = nullptr;
+    CBitmapButton* m_allBypass = nullptr;
+    std::array<bool, 8> m_curveShown{};        // the Line toggles' flags of channels 0..7
+    std::vector<Route> m_routes;               // message handlers others added
     std::unique_ptr<CDeviceMonitor> m_monitor; // the box only: arrivals and removals
     QPixmap m_background;                      // the form and its region panels
     bool m_closing = false;

@@ -505,7 +505,7 @@ void CDeviceController::SendNow(int code, int argument) {
 }
 
 void CDeviceController::QueueChannelBlock(int channel) {
-    if (!LinkOpen() || !ValidChannel(channel))
+    if (!SendsBlocks() || !ValidChannel(channel))
         return;
     std::lock_guard lock(m_command.LinkLock());
     m_data.Channel(channel).EncodeChannelBlock();
@@ -528,7 +528,7 @@ void CDeviceController::SoundBack(int channel) {
 }
 
 void CDeviceController::ForLinkGroup(int channel, void (CDeviceController::*step)(int)) {
-    if (!LinkOpen() || !ValidChannel(channel))
+    if (!SendsBlocks() || !ValidChannel(channel))
         return;
     std::lock_guard lock(m_command.LinkLock());
     const auto& groups = m_g.g_linkGroup;
@@ -546,7 +546,7 @@ void CDeviceController::EndGroupWrite(int channel) {
 }
 
 void CDeviceController::QueueChannelBlockMuted(int channel) {
-    if (!LinkOpen() || !ValidChannel(channel))
+    if (!SendsBlocks() || !ValidChannel(channel))
         return;
     std::lock_guard lock(m_command.LinkLock());
     SoundOff(channel);
@@ -558,7 +558,7 @@ void CDeviceController::CopyChannel(int source, int target) {
     if (!ValidChannel(source) || !ValidChannel(target))
         return;
     m_data.Channel(target).CopyEqFrom(m_data.Channel(source));
-    if (!LinkOpen())
+    if (!SendsBlocks())
         return;
     PopupRequest popup;
     {

@@ -133,7 +133,8 @@ public:
     // ---- Sending -----------------------------------------------------------------------------------------
     // System message `code` (144, 48, 134, ...) at once while the link is open; otherwise nothing.
     void SendNow(int code, int argument);
-    // The channel's whole output block, re-encoded from its object, as one block write.
+    // The channel's whole output block, re-encoded from its object, as one block write. This and the group
+    // writes below send only once the device's image is applied (Connected), not while it is being read.
     void QueueChannelBlock(int channel);
     // Silences every channel of the link group of `channel` (sound switch off, gain-group message), to be
     // followed by block writes and EndGroupWrite, all under the link lock held by the caller.
@@ -141,7 +142,7 @@ public:
     void EndGroupWrite(int channel);
     // The same silencing for one channel around its block write.
     void QueueChannelBlockMuted(int channel);
-    // The target takes the source's settings; the target's block follows while the link is open.
+    // The target takes the source's settings; the target's block follows while connected.
     void CopyChannel(int source, int target);
     // The Link button: while it is on, the block of channel 1 carries the completion mark.
     void SetLinkButton(bool on) { m_linkButton = on; }
@@ -222,6 +223,10 @@ private:
     // Runs step on every channel of channel's link group, under the link lock, while the link is open.
     void ForLinkGroup(int channel, void (CDeviceController::*step)(int));
     bool CompletesOnLinkButton(int channel) const { return m_linkButton && channel == 1; }
+    // Whole blocks and group writes are encoded from the channel objects, which hold the device's settings
+    // only once its image is applied: while the device is still being read they would write the settings
+    // from before the connection into it (and the image applied next would not show them).
+    bool SendsBlocks() const { return LinkOpen() && Connected(); }
 
     ModelGlobals& m_g;
     CKTV_Data& m_data;

@@ -56,6 +56,24 @@ void CModelEditor::EmitChannel(int channel, unsigned parts, int band) {
     emit channelChanged(channel, parts, band);
 }
 
+bool CModelEditor::WaitingForDevice() const {
+    return m_controller.LinkOpen() && !m_controller.Connected();
+}
+
+bool CModelEditor::RefusedChannel(int channel, unsigned parts, int band) {
+    if (!WaitingForDevice())
+        return false;
+    EmitChannel(channel, parts, band); // the views show the model again
+    return true;
+}
+
+bool CModelEditor::RefusedSystem(unsigned parts) {
+    if (!WaitingForDevice())
+        return false;
+    emit systemChanged(parts);
+    return true;
+}
+
 // Applies `apply(channelObject)` to the edited channel and, when the edit's rule says so, to every linked
 // channel, all under the link lock; then recomputes the sums and reports the changed channels.
 template <typename Apply>
@@ -63,6 +81,8 @@ void CModelEditor::EditChannel(ChannelEdit edit, int channel, int band, Apply&& 
     if (!ValidChannel(channel))
         return;
     const ChannelEditRule& rule = RuleOf(edit);
+    if (RefusedChannel(channel, rule.parts, band))
+        return;
     std::vector<int> linked;
     for (int c = 0; c < Layout::kChannels; ++c)
         if (Linked(channel, c))
@@ -159,6 +179,8 @@ void CModelEditor::SetBandBypass(int channel, int band, int on) {
 void CModelEditor::MoveBand(int channel, int band, int freq, int code) {
     if (!ValidChannel(channel) || !ValidBand(band))
         return;
+    if (RefusedChannel(channel, RuleOf(ChannelEdit::BandGain).parts, band))
+        return;
     freq = std::clamp(freq, kMinFreq, kMaxFreq);
     code = std::clamp(code, 0, kMaxGainCode);
     {
@@ -184,6 +206,8 @@ void CModelEditor::MoveBand(int channel, int band, int freq, int code) {
 bool CModelEditor::SetAllBypass(int channel, bool on) {
     if (!ValidChannel(channel))
         return false;
+    if (RefusedChannel(channel, RuleOf(ChannelEdit::AllBypass).parts, -1))
+        return Ch(channel).Band(0).GetAllBypass() != 0;
     const auto setAll = [](CKTV_OutData& ch, int state) {
         for (int k = 0; k < Layout::kBands; ++k)
             ch.Band(k).SetAllBypass(state);
@@ -239,6 +263,8 @@ void CModelEditor::SetXoverSlope(int channel, Xover which, int slope) {
 int CModelEditor::SetXoverFreq(int channel, Xover which, int freq) {
     if (!ValidChannel(channel))
         return freq;
+    if (RefusedChannel(channel, RuleOf(ChannelEdit::XoverFreq).parts, -1))
+        return XoverOf(Ch(channel), which).GetFreq();
     freq = std::clamp(freq, kMinFreq, kMaxFreq);
     CKTV_OutData& ch = Ch(channel);
     const int highPass = which == Xover::HighPass ? freq : ch.HighPass().GetFreq();
@@ -259,6 +285,8 @@ void CModelEditor::SetMix(int channel, std::span<const int, CKTV_OutData::kMixIn
 
 void CModelEditor::ResetEq(int channel) {
     if (!ValidChannel(channel))
+        return;
+    if (RefusedChannel(channel, ChannelPart::kBands | ChannelPart::kAllBypass, -1))
         return;
     std::vector<int> reset{channel};
     if (m_linkOn)
@@ -292,6 +320,8 @@ void CModelEditor::SendSystemBlock() {
 }
 
 void CModelEditor::SelectSource(int source) {
+    if (RefusedSystem(SystemPart::kSource))
+        return;
     {
         std::lock_guard lock(m_controller.LinkLock());
         CSystemSettings(m_g).SelectSource(std::clamp(source, 0, SystemLayout::kMaxSource));
@@ -301,6 +331,8 @@ void CModelEditor::SelectSource(int source) {
 }
 
 void CModelEditor::SetMasterVolume(int value) {
+    if (RefusedSystem(SystemPart::kMasterVolume | SystemPart::kSourceVolumes))
+        return;
     m_controller.ResetPollCompare();
     {
         std::lock_guard lock(m_controller.LinkLock());
@@ -311,6 +343,8 @@ void CModelEditor::SetMasterVolume(int value) {
 }
 
 bool CModelEditor::SetMasterVolumeFromSlider(int value) {
+    if (RefusedSystem(SystemPart::kMasterVolume | SystemPart::kSourceVolumes))
+        return false;
     const bool changed =
         m_controller.SetMasterVolumeFromSlider(std::clamp(value, 0, SystemLayout::kMaxMasterVolume));
     if (changed) {
@@ -321,6 +355,8 @@ bool CModelEditor::SetMasterVolumeFromSlider(int value) {
 }
 
 void CModelEditor::SetMasterOutput(int on) {
+    if (RefusedSystem(SystemPart::kMasterOutput))
+        return;
     {
         std::lock_guard lock(m_controller.LinkLock());
         CSystemSettings system(m_g);
@@ -332,6 +368,8 @@ void CModelEditor::SetMasterOutput(int on) {
 }
 
 void CModelEditor::SetDspSwitch(int on) {
+    if (RefusedSystem(SystemPart::kDspSwitch))
+        return;
     {
         std::lock_guard lock(m_controller.LinkLock());
         CSystemSettings(m_g).SetOptionFlag(on ? 1 : 0);
@@ -341,6 +379,8 @@ void CModelEditor::SetDspSwitch(int on) {
 }
 
 void CModelEditor::SetNoiseGate(int index) {
+    if (RefusedSystem(SystemPart::kNoiseGate))
+        return;
     {
         std::lock_guard lock(m_controller.LinkLock());
         CSystemSettings(m_g).SetNoiseGate(std::clamp(index, 0, SystemLayout::kNoiseGateSteps - 1));
@@ -351,6 +391,8 @@ void CModelEditor::SetNoiseGate(int index) {
 
 void CModelEditor::SetSourceVolume(int group, int value) {
     if (group < 0 || group >= SystemLayout::kVolumeGroups)
+        return;
+    if (RefusedSystem(SystemPart::kSourceVolumes))
         return;
     {
         std::lock_guard lock(m_controller.LinkLock());

@@ -119,6 +119,11 @@ struct LinkPair {
 // the setters (they take the connected flag, so nothing is marked while no device is connected), recomputes
 // the sums of the channels it changed, and then says what changed. Values outside a control's range are
 // clamped to it, so that no caller can put a value into the image that the device does not take.
+//
+// While the device is being read (the link open, its image not yet applied) every channel and system edit
+// is refused: the image applied next would overwrite a channel edit, and the system block's read would
+// overwrite a system edit or leave it half sent (queued before the read, or after it). The change signal
+// still comes, so that a control the user moved shows the model again.
 class CModelEditor : public QObject {
     Q_OBJECT
 
@@ -209,6 +214,10 @@ signals:
 private:
     template <typename Apply> void EditChannel(ChannelEdit edit, int channel, int band, Apply&& apply);
     void EmitChannel(int channel, unsigned parts, int band);
+    bool WaitingForDevice() const;
+    // True (and the views told to show the model again) while the device is being read.
+    bool RefusedChannel(int channel, unsigned parts, int band);
+    bool RefusedSystem(unsigned parts);
     void SendSystemBlock();
     CKTV_OutData& Ch(int channel);
     int GroupOf(int channel) const;

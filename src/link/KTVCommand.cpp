@@ -599,6 +599,11 @@ void KTVCommand::CompareStatus(std::span<const std::uint8_t> payload) {
     }
     if (std::min(seen + 1, kPollCompareFull) < kPollCompareFull)
         return;
+    // The poll was queued before a local change of the system block that waits to go out (marked, or
+    // queued behind the poll): the reply shows the device as it was before that change, and adopting it
+    // would take the user's change back. The next poll, once the change has gone out, compares again.
+    if (m_g.systemPending.load() != 0 || m_queue.Count() > 1)
+        return;
 
     const std::uint8_t volume = payload[0];
     const std::uint8_t outputOn = payload[1];

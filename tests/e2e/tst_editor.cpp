@@ -3,14 +3,18 @@
 #include "control/ModelEditor.h"
 #include "control/Session.h"
 #include "model/KTV_Data.h"
+#include "model/SystemSettings.h"
 #include "sim/SimDevice.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTest>
+#include <QTimer>
 
+#include <chrono>
 #include <cstring>
 #include <functional>
+#include <mutex>
 
 namespace {
 
@@ -43,7 +47,11 @@ bool SameBlock(const OutputBlock& a, const OutputBlock& b) {
     return std::memcmp(&a, &b, offsetof(OutputBlock, name)) == 0;
 }
 
+enum class ReadingEdit { EqReset, AllBypass, Gain, NoiseGate, CopyIntoGroup, GroupWrite };
+
 } // namespace
+
+Q_DECLARE_METATYPE(ReadingEdit)
 
 class TestEditor : public QObject {
     Q_OBJECT
@@ -51,6 +59,8 @@ class TestEditor : public QObject {
 private slots:
     void linkedPairReachesTheDevice();
     void crossoverCorrectionReachesTheDevice();
+    void editsWhileTheDeviceIsReadChangeNothing_data();
+    void editsWhileTheDeviceIsReadChangeNothing();
 };
 
 void TestEditor::linkedPairReachesTheDevice() {
@@ -95,6 +105,81 @@ void TestEditor::crossoverCorrectionReachesTheDevice() {
         const OutputBlock b = DeviceBlock(session, 2);
         return b.highPass.freq == 2000 && b.lowPass.freq == 2000;
     }));
+}
+
+void TestEditor::editsWhileTheDeviceIsReadChangeNothing_data() {
+    QTest::addColumn<ReadingEdit>("edit");
+    QTest::newRow("EQ reset") << ReadingEdit::EqReset;
+    QTest::newRow("all-bypass") << ReadingEdit::AllBypass;
+    QTest::newRow("gain") << ReadingEdit::Gain;
+    QTest::newRow("noise gate") << ReadingEdit::NoiseGate;
+    QTest::newRow("copy into a group") << ReadingEdit::CopyIntoGroup;
+    QTest::newRow("group write of the controller") << ReadingEdit::GroupWrite;
+}
+
+// While the device is being read (the link open, its image not yet applied) the objects still hold the
+// settings from before the connection: edits are refused and the controller sends no block made from them.
+// Afterwards the device and the program hold the same channel and system values, the device's own.
+void TestEditor::editsWhileTheDeviceIsReadChangeNothing() {
+    QFETCH(ReadingEdit, edit);
+    CSession session(OnSimulatedDevice());
+    CModelEditor& editor = session.Editor();
+    // Settings made while idle: the model and the device part.
+    editor.SetChannelGain(4, 12);
+    editor.SetOutputOn(4, 0);
+    editor.SetBandBypass(4, 7, 0);
+    editor.SetBandGain(4, 7, 300);
+    session.Sim()->SetReplyDelay(std::chrono::milliseconds(20)); // the read-back takes a while
+
+    bool editedWhileReading = false;
+    QObject::connect(&session, &CSession::transferStarted, &session, [&](const PopupRequest&) {
+        // Outside the controller's handler, while the read-back is still under way.
+        QTimer::singleShot(0, &session, [&] {
+            CDeviceController& controller = session.Controller();
+            editedWhileReading = controller.LinkOpen() && !controller.Connected();
+            switch (edit) {
+            case ReadingEdit::EqReset:
+                editor.ResetEq(4);
+                break;
+            case ReadingEdit::AllBypass:
+                editor.SetAllBypass(4, true);
+                break;
+            case ReadingEdit::Gain:
+                editor.SetChannelGain(4, 30);
+                break;
+            case ReadingEdit::NoiseGate:
+                editor.SetNoiseGate(6);
+                break;
+            case ReadingEdit::CopyIntoGroup:
+                editor.CopyIntoGroup(4, 5);
+                break;
+            case ReadingEdit::GroupWrite: {
+                std::lock_guard lock(controller.LinkLock());
+                controller.BeginGroupWrite(4);
+                controller.QueueChannelBlock(4);
+                controller.EndGroupWrite(4);
+                controller.CopyChannel(2, 4);
+                break;
+            }
+            }
+        });
+    });
+    QVERIFY(session.Controller().ToggleConnection());
+    QVERIFY(WaitFor([&] { return session.Controller().Connected(); }));
+    QVERIFY(editedWhileReading);
+    const int polls = session.Sim()->Counters().statusPolls;
+    QVERIFY(WaitFor([&] { return session.Sim()->Counters().statusPolls >= polls + 5; }));
+
+    const SimState device = session.Sim()->State();
+    QVERIFY(SameBlock(device.live.outputs[4], session.Globals().liveImage.outputs[4]));
+    QCOMPARE(int(device.live.outputs[4].gainCode), 60); // the device's own, never the idle edit's
+    QCOMPARE(int(device.live.outputs[4].outputOn), 1);
+    QCOMPARE(session.Data().Channel(4).GetChannelGain(), 60);
+    QCOMPARE(session.Data().Channel(4).GetOutputOn(), 1);
+    QCOMPARE(session.Data().Channel(4).Band(7).GetGainCode(), 200);
+    for (int b = 0; b < 8; ++b)
+        QCOMPARE(int(device.system[b]), int(session.Globals().systemBlock[b]));
+    QCOMPARE(int(device.system[SystemLayout::kNoiseGate]), 0);
 }
 
 QTEST_GUILESS_MAIN(TestEditor)

@@ -72,6 +72,8 @@ private slots:
     void statusPollCounter();
     void statusPollOrder_data();
     void statusPollOrder();
+    void statusPollIgnoredWhileALocalChangeWaits_data();
+    void statusPollIgnoredWhileALocalChangeWaits();
     void batchReplySide_data();
     void batchReplySide();
     void clearDropsAHalfFrame();
@@ -371,6 +373,35 @@ void TestReplyAssembler::statusPollOrder() {
         QVERIFY(rig.notifier.All().empty());
     else
         QCOMPARE(rig.notifier.All(), (std::vector<Notification>{{message, wParam, 0}}));
+}
+
+void TestReplyAssembler::statusPollIgnoredWhileALocalChangeWaits_data() {
+    QTest::addColumn<bool>("marked");       // the system block is marked pending
+    QTest::addColumn<bool>("queuedBehind"); // a system write waits behind the poll
+    QTest::newRow("nothing waits") << false << false;
+    QTest::newRow("marked") << true << false;
+    QTest::newRow("queued behind the poll") << false << true;
+}
+
+// A poll queued before the user switched the output off answers with the old state; it must not take the
+// user's change back while that change still waits to go out.
+void TestReplyAssembler::statusPollIgnoredWhileALocalChangeWaits() {
+    QFETCH(bool, marked);
+    QFETCH(bool, queuedBehind);
+    Rig rig;
+    rig.g.systemBlock[0] = 1;
+    WriteU16(&rig.g.systemBlock[2], 30);
+    rig.command.SetPollCompareCounter(100);
+    rig.QueueWritten();
+    rig.g.systemBlock[5] = 0; // the user's change, after the poll was queued
+    rig.g.systemPending = marked ? 1 : 0;
+    if (queuedBehind)
+        rig.command.Push(rig.command.BuildSystemWrite(KTVCommand::kSubSystemBlock, 0));
+    QVERIFY(rig.Feed(ReplyFrames::Data(0, 4, 3, 0, Bytes{30, 1, 1}))); // the device still on
+    if (marked || queuedBehind)
+        QVERIFY(rig.notifier.All().empty());
+    else
+        QCOMPARE(rig.notifier.All(), (std::vector<Notification>{{UM_DEVICE_MUTE, 1, 0}}));
 }
 
 void TestReplyAssembler::batchReplySide_data() {

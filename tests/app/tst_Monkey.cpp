@@ -1,0 +1,467 @@
+// Nothing lost: thousands of random clicks, keys, typed values and drags on the form's controls while the
+// simulated device loses and repeats replies and is unplugged now and then; whenever the link is quiet the
+// device holds exactly what the program holds and the controls show it.
+#include "app/ChannelStrip.h"
+#include "app/MasterPanel.h"
+#include "app/TavelApp.h"
+#include "app/TitleBar.h"
+#include "app/TitleButton.h"
+#include "controls/BitmapButton.h"
+#include "controls/BitmapSlider.h"
+#include "controls/ListButton.h"
+#include "editors/NumEdit.h"
+#include "model/KTV_Data.h"
+#include "model/SystemSettings.h"
+
+#include "app/FormRig.h"
+
+#include <QDialog>
+#include <QMenu>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <random>
+
+namespace {
+
+constexpr unsigned kSeed = 20240611;
+constexpr int kActions = 3000;
+constexpr int kActionsPerCheck = 40;
+
+// Everything the controller has to send has been acknowledged: the link is open and not halted, no
+// pending mark is set and the queue is empty. The controller's own Settled() where it has one.
+template <typename Controller> bool Settled(Controller& c, CSession& session) {
+    if constexpr (requires { c.Settled(); }) {
+        return c.Settled();
+    } else {
+        if (!c.LinkOpen() || !c.Connected())
+            return false;
+        std::lock_guard lock(c.LinkLock()); // the worker clears marks and pops packets under it
+        if (c.Command().StopFlag() || session.Globals().systemPending.load() != 0)
+            return false;
+        for (int ch = 0; ch < Layout::kChannels; ++ch) {
+            const CKTV_OutData& out = session.Data().Channel(ch);
+            if (out.GetNamePending() || out.GetGainPending() || out.GetMixPendingA() ||
+                out.GetMixPendingB() || out.GetLimPending() || out.XoverPending() ||
+                out.FirstPendingBand() >= 0)
+                return false;
+        }
+        return c.Command().Count() == 0;
+    }
+}
+
+// The texts a box may carry during the run; anything else is a fault the run found.
+const QStringList kExpectedBoxTexts{
+    QStringLiteral("unable to connect"),
+    QStringLiteral("无法连接设备"),
+    QStringLiteral("Whether the reset all EQ?"),
+    QStringLiteral("是否恢复所有EQ的初始值"),
+};
+
+class CMonkey {
+public:
+    explicit CMonkey(FormRig& f) : m_f(f), m_rng(kSeed) {
+        for (QWidget* w : f.View().findChildren<QWidget*>()) {
+            bool numbered = false;
+            const int id = w->objectName().toInt(&numbered);
+            if (!numbered || !w->isVisible())
+                continue;
+            if (auto* button = qobject_cast<CBitmapButton*>(w))
+                m_buttons << button;
+            else if (auto* slider = qobject_cast<CBitmapSlider*>(w))
+                m_sliders << slider;
+            else if (auto* list = qobject_cast<CListButton*>(w))
+                m_lists << list;
+            else if (auto* edit = qobject_cast<CNumEdit*>(w))
+                m_edits << edit;
+            else if (id == CTitleBar::kConnect)
+                m_connect = w;
+        }
+    }
+
+    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
+    bool Chance(int percent) { return Pick(100) < percent; }
+    template <typename T> T* Any(const QList<T*>& list) { return list[Pick(static_cast<int>(list.size()))]; }
+
+    QList<QWidget*> Focusable() const {
+        QList<QWidget*> all;
+        for (QWidget* w : m_buttons)
+            all << w;
+        for (QWidget* w : m_sliders)
+            all << w;
+        for (QWidget* w : m_lists)
+            all << w;
+        for (QWidget* w : m_edits)
+            all << w;
+        return all;
+    }
+
+    // The newest actions, for the report of a fault.
+    void Log(const QString& what) {
+        m_log << QStringLiteral("%1: %2").arg(m_actions + 1).arg(what);
+        if (m_log.size() > 40)
+            m_log.removeFirst();
+    }
+    static QString Name(const QWidget* w) { return w->objectName(); }
+
+    void Act() {
+        const int roll = Pick(100);
+        if (roll < 34) {
+            CBitmapButton* button = Any(m_buttons);
+            Log(QStringLiteral("click ") + Name(button));
+            QTest::mouseClick(button, Qt::LeftButton);
+        } else if (roll < 50)
+            PressKey();
+        else if (roll < 60)
+            TypeValue();
+        else if (roll < 75)
+            DragSlider();
+        else if (roll < 81)
+            TurnWheel();
+        else if (roll < 94)
+            OpenList();
+        else if (roll < 96) {
+            Log(QStringLiteral("language"));
+            m_f.View().ToggleLanguage();
+        } else if (roll < 98) {
+            TroubleOnTheLine();
+        } else if (Chance(50)) {
+            Log(QStringLiteral("Connect"));
+            QTest::mouseClick(m_connect, Qt::LeftButton);
+        } else {
+            QTest::mouseClick(Any(m_buttons), Qt::LeftButton);
+        }
+        ++m_actions;
+        Settle();
+        ComeBack();
+    }
+
+    // A user who lost the device plugs it back in after a while and presses Connect again.
+    void ComeBack() {
+        if (!m_f.Sim().IsPlugged()) {
+            if (Chance(10)) {
+                Log(QStringLiteral("plug in"));
+                m_f.Sim().PlugIn();
+            }
+        } else if (!m_f.Controller().LinkOpen() && Chance(10)) {
+            Log(QStringLiteral("Connect again"));
+            QTest::mouseClick(m_connect, Qt::LeftButton);
+            Settle();
+        }
+    }
+
+    // Answers what the action opened: boxes, lists, dialogs, as a user in a hurry would.
+    void Settle() {
+        QCoreApplication::processEvents();
+        for (int round = 0; round < 3; ++round) {
+            bool any = false;
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                const QList<QAction*> actions = menu->actions();
+                if (!actions.isEmpty() && Chance(70))
+                    QTest::mouseClick(
+                        menu, Qt::LeftButton, {},
+                        menu->actionGeometry(actions[Pick(static_cast<int>(actions.size()))]).center());
+                else
+                    menu->close();
+                any = true;
+            }
+            for (QMessageBox* box : VisibleBoxes()) {
+                if (!kExpectedBoxTexts.contains(box->text()))
+                    m_strangeBoxes << box->text();
+                const QList<QAbstractButton*> buttons = box->buttons();
+                QAbstractButton* answer = buttons[Pick(static_cast<int>(buttons.size()))];
+                Log(QStringLiteral("  box \"%1\": %2").arg(box->text(), answer->text()));
+                QTest::mouseClick(answer, Qt::LeftButton);
+                any = true;
+            }
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                dialog && !qobject_cast<QMessageBox*>(dialog) && dialog->isVisible()) {
+                dialog->reject();
+                any = true;
+            }
+            QCoreApplication::processEvents();
+            if (!any)
+                break;
+        }
+    }
+
+    void PressKey() {
+        static constexpr Qt::Key kKeys[] = {Qt::Key_Space, Qt::Key_Return, Qt::Key_Up,       Qt::Key_Down,
+                                            Qt::Key_Left,  Qt::Key_Right,  Qt::Key_PageUp,   Qt::Key_PageDown,
+                                            Qt::Key_Home,  Qt::Key_End,    Qt::Key_Escape,   Qt::Key_Tab,
+                                            Qt::Key_Enter, Qt::Key_F4,     Qt::Key_Backspace};
+        QWidget* w = Any(Focusable());
+        w->setFocus(Qt::TabFocusReason);
+        const Qt::Key key = kKeys[Pick(std::size(kKeys))];
+        Log(QStringLiteral("key %1 on %2").arg(QKeySequence(key).toString(), Name(w)));
+        QTest::keyClick(w, key);
+    }
+
+    void TypeValue() {
+        static const QStringList kTexts{"0",   "-0",  "12",  "-12", "60", "-60", "99",   "-99",
+                                        "OFF", "abc", "3.7", "-",   "",   "35",  "-5.5", "1e3"};
+        CNumEdit* edit = Any(m_edits);
+        edit->setFocus(Qt::MouseFocusReason);
+        edit->selectAll();
+        const QString text = kTexts[Pick(static_cast<int>(kTexts.size()))];
+        QTest::keyClicks(edit, text);
+        // Enter, or leave it for the next control (which commits the typed text too).
+        const bool enter = Chance(60);
+        Log(QStringLiteral("type \"%1\" into %2%3")
+                .arg(text, Name(edit), enter ? QStringLiteral(", Enter") : QString()));
+        if (enter)
+            QTest::keyClick(edit, Qt::Key_Return);
+        else
+            Any(Focusable())->setFocus(Qt::TabFocusReason);
+    }
+
+    void DragSlider() {
+        CBitmapSlider* slider = Any(m_sliders);
+        const QPoint grab = slider->ThumbRect().center();
+        const int distance = Pick(301) - 150;
+        const int moves = 2 + Pick(14);
+        Log(QStringLiteral("drag %1 by %2 in %3 moves").arg(Name(slider)).arg(distance).arg(moves));
+        QTest::mousePress(slider, Qt::LeftButton, {}, grab);
+        QPoint at = grab;
+        for (int k = 1; k <= moves; ++k) {
+            at = grab + QPoint(distance * k / moves, Pick(7) - 3);
+            QTest::mouseMove(slider, at);
+            if (Chance(30))
+                QCoreApplication::processEvents(); // some moves arrive between worker cycles, some not
+        }
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, at);
+    }
+
+    void TurnWheel() {
+        QWidget* w = Chance(50) ? static_cast<QWidget*>(Any(m_sliders)) : Any(m_edits);
+        const QPointF at = QRectF(w->rect()).center();
+        const int notches = (Pick(2) == 0 ? -1 : 1) * (1 + Pick(3));
+        Log(QStringLiteral("wheel %1 on %2").arg(notches).arg(Name(w)));
+        QWheelEvent wheel(at, w->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w, &wheel);
+    }
+
+    void OpenList() {
+        CListButton* list = Any(m_lists);
+        Log(QStringLiteral("open ") + Name(list));
+        QTest::mouseClick(list, Qt::LeftButton); // Settle chooses an entry or closes the list
+    }
+
+    void TroubleOnTheLine() {
+        CSimDevice& sim = m_f.Sim();
+        const int kind = Pick(10);
+        if (kind == 0) {
+            // A lost reply ends the link after the reply limit: rare, it costs a second each time.
+            if (m_drops < 3) {
+                Log(QStringLiteral("drop a reply"));
+                sim.DropReplies(1);
+                ++m_drops;
+            }
+        } else if (kind < 9) {
+            Log(QStringLiteral("repeat requests"));
+            sim.RequestRepeats(1 + Pick(3));
+            ++m_repeats;
+        } else {
+            if (sim.IsPlugged()) {
+                Log(QStringLiteral("unplug"));
+                sim.Unplug();
+                ++m_unplugs;
+            }
+        }
+    }
+
+    // A quiet moment while connected: nothing pending, the queue empty. Returns false when the link went
+    // away meanwhile (a lost reply, an unplug), which leaves nothing to compare.
+    bool WaitQuiet() {
+        CDeviceController& c = m_f.Controller();
+        return QTest::qWaitFor(
+                   [&] {
+                       Settle();
+                       return !c.LinkOpen() || (c.Connected() && !m_f.View().TransferPopup().isVisible() &&
+                                                Settled(c, *m_f.session));
+                   },
+                   FormRig::kLimit) &&
+               c.LinkOpen() && c.Connected() && Settled(c, *m_f.session);
+    }
+
+    // Back on the line as a user would be: plug the box in and press Connect.
+    void Reconnect() {
+        if (!m_f.Sim().IsPlugged())
+            m_f.Sim().PlugIn();
+        if (!m_f.Controller().LinkOpen())
+            QTest::mouseClick(m_connect, Qt::LeftButton);
+        // Whether it connected or said it could not, the next check looks again.
+        (void)QTest::qWaitFor(
+            [&] {
+                Settle();
+                return !m_f.Controller().LinkOpen() ||
+                       (m_f.Controller().Connected() && !m_f.View().TransferPopup().isVisible());
+            },
+            FormRig::kLimit);
+    }
+
+    QStringList m_log;
+    int m_actions = 0;
+    int m_drops = 0;
+    int m_repeats = 0;
+    int m_unplugs = 0;
+    QStringList m_strangeBoxes;
+
+private:
+    FormRig& m_f;
+    std::mt19937 m_rng;
+    QList<CBitmapButton*> m_buttons;
+    QList<CBitmapSlider*> m_sliders;
+    QList<CListButton*> m_lists;
+    QList<CNumEdit*> m_edits;
+    QWidget* m_connect = nullptr;
+};
+
+// Where the device and the program part: empty when they agree.
+QStringList Differences(FormRig& f) {
+    QStringList found;
+    const SimState device = f.Sim().State();
+    const ModelGlobals& g = f.G();
+    for (int b = 0; b < 8; ++b)
+        if (device.system[b] != g.systemBlock[b])
+            found << QStringLiteral("system byte %1: device %2, program %3")
+                         .arg(b)
+                         .arg(device.system[b])
+                         .arg(g.systemBlock[b]);
+    for (int c = 0; c < Layout::kChannels; ++c) {
+        const auto* live = reinterpret_cast<const std::uint8_t*>(&device.live.outputs[c]);
+        const auto* held = reinterpret_cast<const std::uint8_t*>(&g.liveImage.outputs[c]);
+        for (std::size_t i = 0; i < Layout::kOutputWireSize; ++i)
+            if (live[i] != held[i]) {
+                found << QStringLiteral("channel %1 byte %2: device %3, program's image %4")
+                             .arg(c)
+                             .arg(i)
+                             .arg(live[i])
+                             .arg(held[i]);
+                break;
+            }
+        // What the channel objects hold is what was encoded last.
+        const CKTV_OutData& ch = f.session->Data().Channel(c);
+        const OutputBlock& out = device.live.outputs[c];
+        if (ch.GetOutputOn() != out.outputOn || ch.GetPolarity() != (out.polarity != 0 ? 1 : 0) ||
+            ch.GetChannelGain() != out.gainCode || ch.GetDelay() != out.delay)
+            found << QStringLiteral(
+                         "channel %1: object (on %2, pol %3, gain %4) device (on %5, pol %6, gain %7)")
+                         .arg(c)
+                         .arg(ch.GetOutputOn())
+                         .arg(ch.GetPolarity())
+                         .arg(ch.GetChannelGain())
+                         .arg(out.outputOn)
+                         .arg(out.polarity)
+                         .arg(out.gainCode);
+    }
+    return found;
+}
+
+// Where the controls and the model part: empty when every control shows the model.
+QStringList ControlsOffTheModel(FormRig& f) {
+    QStringList found;
+    CTavelView& view = f.View();
+    for (int c = 0; c < CTavelView::kShownChannels; ++c) {
+        const CKTV_OutData& ch = f.session->Data().Channel(c);
+        CChannelStrip* strip = view.Strip(c);
+        if (strip->GainEdit()->Code() != ch.GetChannelGain() ||
+            strip->GainSlider()->Position() != ch.GetChannelGain())
+            found << QStringLiteral("CH%1 gain shows %2/%3, model %4")
+                         .arg(c + 1)
+                         .arg(strip->GainEdit()->Code())
+                         .arg(strip->GainSlider()->Position())
+                         .arg(ch.GetChannelGain());
+        if (strip->MuteButton()->isChecked() != (ch.GetOutputOn() == 0))
+            found << QStringLiteral("CH%1 mute").arg(c + 1);
+        if (strip->PolarityButton()->isChecked() != (ch.GetPolarity() != 0))
+            found << QStringLiteral("CH%1 polarity").arg(c + 1);
+    }
+    const CSystemSettings system(f.G());
+    CMasterPanel& master = view.MasterPanel();
+    if (master.VolumeEdit()->Code() != system.MasterVolume() ||
+        master.VolumeSlider()->Position() != system.MasterVolume())
+        found << QStringLiteral("master volume shows %1/%2, model %3")
+                     .arg(master.VolumeEdit()->Code())
+                     .arg(master.VolumeSlider()->Position())
+                     .arg(system.MasterVolume());
+    if (master.SourceList()->CurrentIndex() != system.DisplayedSource())
+        found << QStringLiteral("source");
+    if (master.NoiseGate()->CurrentIndex() != system.NoiseGate())
+        found << QStringLiteral("noise gate");
+    if (master.DspButton()->isChecked() != (system.OptionFlag() != 0))
+        found << QStringLiteral("DSP switch");
+    // The master output may show "on" after a volume change while its stored value is off; never the
+    // other way round.
+    if (!master.OutputButton()->isChecked() && system.MasterOutput() != 0)
+        found << QStringLiteral("master output");
+    const int current = view.CurrentChannel();
+    for (int c = 0; c < CTavelView::kShownChannels; ++c) {
+        const bool partner = f.Editor().LinkOn() && f.Editor().PairPartner(current) == c;
+        if (view.Strip(c)->ShownSelected() != (c == current || partner))
+            found << QStringLiteral("CH%1 button").arg(c + 1);
+        if (view.Strip(c)->ShownCurve() != (c == current || view.CurveShown(c)))
+            found << QStringLiteral("CH%1 Line").arg(c + 1);
+    }
+    return found;
+}
+
+} // namespace
+
+class TestMonkey : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { CTavelApp::SetUpApplication(*qApp); }
+    void nothingIsLost();
+};
+
+void TestMonkey::nothingIsLost() {
+    FormRig f;
+    QVERIFY(f.Connect());
+    CMonkey monkey(f);
+    const int writesAtStart = f.Sim().Counters().writes;
+    int checks = 0;
+    for (int i = 1; i <= kActions; ++i) {
+        monkey.Act();
+        if (i % kActionsPerCheck != 0 && i != kActions)
+            continue;
+        if (!monkey.WaitQuiet()) {
+            monkey.Log(QStringLiteral("(not connected at the check: reconnect)"));
+            monkey.Reconnect();
+            if (!monkey.WaitQuiet())
+                continue;
+        }
+        monkey.Log(QStringLiteral("(quiet check)"));
+        const QStringList apart = Differences(f) + ControlsOffTheModel(f);
+        if (!apart.isEmpty()) {
+            // Qt Test cuts long messages: the whole story goes to the log.
+            for (const QString& line : apart + QStringList{QStringLiteral("last actions:")} + monkey.m_log)
+                qWarning().noquote() << line;
+            QStringList frames;
+            for (const SimFrame& frame : f.Sim().Trace())
+                if (frame.header.type != KTVCommand::kTypeSystem ||
+                    frame.header.index != KTVCommand::kSubStatus)
+                    frames << QString::fromStdString(frame.Describe()).left(110);
+            qWarning().noquote() << "last frames the device received, status polls left out:";
+            for (const QString& line : frames.mid(std::max<qsizetype>(0, frames.size() - 60)))
+                qWarning().noquote() << line;
+        }
+        QVERIFY2(apart.isEmpty(),
+                 qPrintable(QStringLiteral("after action %1: %2").arg(i).arg(apart.value(0))));
+        ++checks;
+    }
+    QVERIFY2(monkey.m_strangeBoxes.isEmpty(), qPrintable(monkey.m_strangeBoxes.join(u'\n')));
+    qInfo("seed %u: %d actions, %d quiet checks, %d lost replies, %d repeat requests, %d unplugs, %d writes",
+          kSeed, monkey.m_actions, checks, monkey.m_drops, monkey.m_repeats, monkey.m_unplugs,
+          f.Sim().Counters().writes - writesAtStart);
+    // The run did what it is for: it was connected and sending most of the time.
+    QVERIFY(checks >= kActions / kActionsPerCheck / 2);
+    QVERIFY(f.Sim().Counters().writes - writesAtStart > kActions / 10);
+}
+
+QTEST_MAIN(TestMonkey)
+#include "tst_Monkey.moc"
