@@ -349,6 +349,7 @@ void TestMainForm::dragSendsFarFewerMessagesThanPositions() {
     QTRY_VERIFY_WITH_TIMEOUT(!sent().empty() && CarriedValue(sent().back()) == 0, FormRig::kLimit);
     QVERIFY(f.WaitForPolls(3)); // nothing more was on its way
     const std::vector<SimFrame> frames = sent();
+    qInfo("%d messages for %d positions", int(frames.size()), positions);
     QVERIFY2(int(frames.size()) * 2 <= positions,
              qPrintable(QStringLiteral("%1 messages for %2 positions").arg(frames.size()).arg(positions)));
     QCOMPARE(CarriedValue(frames.back()), 0);
