@@ -133,6 +133,10 @@ void ExpectStatus(Model& m, const std::vector<std::uint8_t>& p) {
         ++m.pollCompare;
     if (m.pollCompare < 100)
         return;
+    // Packets queued behind the poll carry a local change the reply does not show yet: nothing adopted.
+    // (The system mark, the other reason, is never set here: no model setter runs.)
+    if (m.queue.size() > 1)
+        return;
     const auto& sys = m.stored.system;
     if (p[2] != sys[0])
         m.notes.push_back({UM_DEVICE_SOURCE, p[2], 0});
