@@ -455,7 +455,7 @@ void TestMonkey::nothingIsLost() {
         ++checks;
     }
     QVERIFY2(monkey.m_strangeBoxes.isEmpty(), qPrintable(monkey.m_strangeBoxes.join(u'\n')));
-    qInfo("seed %u: %d actions, %d quiet checks, %d lost replies, %d repeat requests, %d unplugs, %d writes",
+    qInfo("random start %u: %d actions, %d quiet checks, %d lost replies, %d repeat requests, %d unplugs, %d writes",
           kSeed, monkey.m_actions, checks, monkey.m_drops, monkey.m_repeats, monkey.m_unplugs,
           f.Sim().Counters().writes - writesAtStart);
     // The run did what it is for: it was connected and sending most of the time.
