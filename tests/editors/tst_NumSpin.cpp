@@ -16,10 +16,10 @@ namespace {
 
 // An editor and its spin on a panel, the spin's timers on a hand-driven clock.
 struct Pair {
+    CManualTimeline clock; // outlives the spin, whose timers unregister from it when destroyed
     QWidget panel;
     CNumEdit* edit = new CNumEdit(&panel);
     CNumSpin* spin = new CNumSpin(&panel);
-    CManualTimeline clock;
 
     explicit Pair(int kind = CNumEdit::kBandFreq, int min = 20, int max = 20000) {
         edit->setObjectName("5200");
