@@ -96,7 +96,8 @@ bool CDeviceController::DeviceOpen() const {
 }
 
 LinkSnapshot CDeviceController::Snapshot() const {
-    return {!Idle(), m_access.CurrentPath(), m_firmwareUpdate ? m_firmwareStage.load() : 0};
+    return {!Idle(), m_access.CurrentPath(), m_firmwareUpdate ? m_firmwareStage.load() : 0,
+            m_access.CurrentInstance()};
 }
 
 // ---- Notifications ---------------------------------------------------------------------------------------

@@ -40,7 +40,13 @@ std::string CDeviceAccess::CurrentPath() const {
     return m_currentPath;
 }
 
-void CDeviceAccess::SetCurrentPath(const std::string& path) {
+std::string CDeviceAccess::CurrentInstance() const {
+    std::lock_guard lock(m_pathMutex);
+    return m_currentInstance;
+}
+
+void CDeviceAccess::SetCurrentPath(const std::string& path, const std::string& instance) {
     std::lock_guard lock(m_pathMutex);
     m_currentPath = path;
+    m_currentInstance = instance;
 }

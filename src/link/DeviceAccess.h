@@ -29,12 +29,16 @@ public:
 
     // The device last opened; it stays set after closing, since a removal is matched against it.
     std::string CurrentPath() const;
+    // Which appearance of that device was opened (for USB HID the node's sysfs path); empty when the kind
+    // of device has no such notion or it could not be read.
+    std::string CurrentInstance() const;
 
 protected:
-    void SetCurrentPath(const std::string& path);
+    void SetCurrentPath(const std::string& path, const std::string& instance = {});
 
 private:
     std::unique_ptr<CReportTransport> m_transport;
     mutable std::mutex m_pathMutex;
     std::string m_currentPath;
+    std::string m_currentInstance;
 };

@@ -28,7 +28,11 @@ DeviceDecision DecideDeviceChange(const DeviceEvent& event, const LinkSnapshot& 
             return DeviceDecision::Ignore;
         const bool current = QString::fromStdString(event.devnode)
                                  .compare(QString::fromStdString(link.currentPath), Qt::CaseInsensitive) == 0;
-        return current ? DeviceDecision::CloseLink : DeviceDecision::Ignore;
+        if (!current)
+            return DeviceDecision::Ignore;
+        const bool earlierAppearance =
+            !event.syspath.empty() && !link.currentSyspath.empty() && event.syspath != link.currentSyspath;
+        return earlierAppearance ? DeviceDecision::Ignore : DeviceDecision::CloseLink;
     }
     case DeviceAction::Other:
         break;

@@ -125,6 +125,7 @@ void CDeviceMonitor::ScanPresent() {
 DeviceEvent CDeviceMonitor::EventOf(udev_device* device) {
     DeviceEvent event;
     event.devnode = std::string(Text(udev_device_get_devnode(device)));
+    event.syspath = std::string(Text(udev_device_get_syspath(device)));
     const std::string_view action = Text(udev_device_get_action(device));
     if (action == "add") {
         event.action = DeviceAction::Arrival;

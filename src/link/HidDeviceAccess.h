@@ -3,6 +3,8 @@
 
 #include "link/DeviceAccess.h"
 
+#include <string>
+
 class CHidTransport;
 
 // Opening claims the path for this instance (and refuses one another running instance has claimed);
@@ -17,6 +19,10 @@ public:
     void CloseDevice() override;
 
     CHidTransport& Hid() const { return m_hid; }
+
+    // The sysfs path of the device behind a character device node ("/dev/hidraw0" ->
+    // "/sys/devices/.../hidraw/hidraw0"), as udev reports it; empty when the node is not there.
+    static std::string NodeInstance(const std::string& devnode);
 
 private:
     CHidTransport& m_hid;

@@ -67,10 +67,10 @@ struct MonitoredRig : Rig {
                          [this](const QString& path) { C().DeviceRemoved(path.toStdString()); });
     }
     DeviceDecision Arrive(const std::string& node, std::optional<DeviceIds> ids = kDeviceIds) {
-        return monitor.HandleEvent({DeviceAction::Arrival, node, ids});
+        return monitor.HandleEvent({DeviceAction::Arrival, node, ids, {}});
     }
     DeviceDecision Remove(const std::string& node) {
-        return monitor.HandleEvent({DeviceAction::Removal, node, {}});
+        return monitor.HandleEvent({DeviceAction::Removal, node, {}, {}});
     }
 };
 

@@ -1,5 +1,6 @@
 // Arrivals and removals: a made-up udev event stream through the real decisions, and the real monitor.
 #include "link/DeviceMonitor.h"
+#include "link/HidDeviceAccess.h"
 #include "support/OtherInstance.h"
 #include "support/TempSettings.h"
 
@@ -32,11 +33,11 @@ std::optional<DeviceIds> IdsOf(Ids ids) {
 }
 
 DeviceEvent Arrival(const std::string& node, std::optional<DeviceIds> ids = kOurs) {
-    return {DeviceAction::Arrival, node, ids};
+    return {DeviceAction::Arrival, node, ids, {}};
 }
 
 DeviceEvent Removal(const std::string& node) {
-    return {DeviceAction::Removal, node, std::nullopt};
+    return {DeviceAction::Removal, node, std::nullopt, {}};
 }
 
 } // namespace
@@ -57,6 +58,10 @@ private slots:
     void decision();
     void plugSession();
     void removalRemembersArrivalIds();
+    void removalOfAnAppearance_data();
+    void removalOfAnAppearance();
+    void nodeInstance_data();
+    void nodeInstance();
     void parseUsbIds_data();
     void parseUsbIds();
     void udevMonitorStartsAndStops();
@@ -171,12 +176,12 @@ void TestDeviceMonitor::decision() {
         break;
     }
 
-    const LinkSnapshot link{linkOpen, currentPath.toStdString(), stage};
+    const LinkSnapshot link{linkOpen, currentPath.toStdString(), stage, {}};
     CDeviceMonitor monitor([&] { return link; });
     QSignalSpy connects(&monitor, &CDeviceMonitor::ArrivalConnection);
     QSignalSpy closes(&monitor, &CDeviceMonitor::RemovalClose);
 
-    QCOMPARE(monitor.HandleEvent({action, path, IdsOf(ids)}), expected);
+    QCOMPARE(monitor.HandleEvent({action, path, IdsOf(ids), {}}), expected);
     QCOMPARE(connects.count(), expected == DeviceDecision::Connect ? 1 : 0);
     QCOMPARE(closes.count(), expected == DeviceDecision::CloseLink ? 1 : 0);
     const QSignalSpy& fired = expected == DeviceDecision::Connect ? connects : closes;
@@ -220,7 +225,7 @@ void TestDeviceMonitor::plugSession() {
 }
 
 void TestDeviceMonitor::removalRemembersArrivalIds() {
-    LinkSnapshot link{true, "/dev/hidraw1", 0};
+    LinkSnapshot link{true, "/dev/hidraw1", 0, {}};
     CDeviceMonitor monitor([&] { return link; });
     monitor.HandleEvent(Arrival("/dev/hidraw6", kMouse));
     monitor.HandleEvent(Arrival("/dev/hidraw7", std::nullopt));
@@ -228,6 +233,51 @@ void TestDeviceMonitor::removalRemembersArrivalIds() {
     QCOMPARE(monitor.KnownDevice("/dev/hidraw7"), std::nullopt);
     monitor.HandleEvent(Removal("/dev/hidraw6"));
     QCOMPARE(monitor.KnownDevice("/dev/hidraw6"), std::nullopt);
+}
+
+// A box that re-enumerates often gets its old node name back; udev may tell of the old node's removal only
+// after the new one was opened. The sysfs path tells the appearances apart.
+void TestDeviceMonitor::removalOfAnAppearance_data() {
+    QTest::addColumn<QString>("openInstance");
+    QTest::addColumn<QString>("removedInstance");
+    QTest::addColumn<DeviceDecision>("expected");
+
+    const QString first = QStringLiteral("/sys/devices/platform/dummy_hcd.0/usb1/1-1/1-1:1.0/"
+                                         "0003:0483:5750.0001/hidraw/hidraw3");
+    const QString second = QStringLiteral("/sys/devices/platform/dummy_hcd.0/usb1/1-1/1-1:1.0/"
+                                          "0003:0483:5750.0002/hidraw/hidraw3");
+    QTest::newRow("the open appearance goes") << second << second << DeviceDecision::CloseLink;
+    QTest::newRow("an earlier appearance under the same name") << second << first << DeviceDecision::Ignore;
+    QTest::newRow("open appearance unknown") << QString() << first << DeviceDecision::CloseLink;
+    QTest::newRow("removal without a sysfs path") << second << QString() << DeviceDecision::CloseLink;
+}
+
+void TestDeviceMonitor::removalOfAnAppearance() {
+    QFETCH(QString, openInstance);
+    QFETCH(QString, removedInstance);
+    QFETCH(DeviceDecision, expected);
+
+    const LinkSnapshot link{true, "/dev/hidraw3", 177, openInstance.toStdString()};
+    CDeviceMonitor monitor([&] { return link; });
+    DeviceEvent removal = Removal("/dev/hidraw3");
+    removal.syspath = removedInstance.toStdString();
+    QCOMPARE(monitor.HandleEvent(removal), expected);
+}
+
+void TestDeviceMonitor::nodeInstance_data() {
+    QTest::addColumn<QString>("node");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("character device")
+        << QStringLiteral("/dev/null") << QStringLiteral("/sys/devices/virtual/mem/null");
+    QTest::newRow("missing node") << QStringLiteral("/dev/hidraw-none") << QString();
+    QTest::newRow("not a device node") << QStringLiteral("/proc/self/exe") << QString();
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void TestDeviceMonitor::nodeInstance() {
+    QFETCH(QString, node);
+    QFETCH(QString, expected);
+    QCOMPARE(QString::fromStdString(CHidDeviceAccess::NodeInstance(node.toStdString())), expected);
 }
 
 void TestDeviceMonitor::parseUsbIds_data() {
