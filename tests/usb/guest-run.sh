@@ -126,7 +126,9 @@ mkdir -p "$CFG/box/functions/ffs.box"
 ln -s "$CFG/box/functions/ffs.box" "$CFG/box/configs/c.1/"
 mkdir -p /dev/ffs-box
 mount -t functionfs box /dev/ffs-box
-nice -n -15 "$GADGET" --ffs /dev/ffs-box --gadget "$CFG/box" --udc $BOX_UDC --control "$CONTROL" >"$OUT/gadget.log" 2>&1 &
+RESTART_MS=$(arg restartms) # how long the box stays away after its firmware restart
+nice -n -15 "$GADGET" --ffs /dev/ffs-box --gadget "$CFG/box" --udc $BOX_UDC --control "$CONTROL" \
+    --restart-ms "${RESTART_MS:-1000}" >"$OUT/gadget.log" 2>&1 &
 wait_for 30 test -S "$CONTROL" || failed stand-in "the stand-in did not start (gadget.log)"
 echo $BOX_UDC >"$CFG/box/UDC"
 plug() { echo $BOX_UDC >"$CFG/box/UDC"; }
