@@ -233,11 +233,18 @@ void COutputDlg::HighlightBand(int index) {
     if (band == m_highlightBand)
         return;
     const int before = std::exchange(m_highlightBand, band);
-    if (before >= 0)
+    if (before >= 0) {
         Col(before).number->SetColour(kNumberColour);
-    if (band >= 0)
+        update(ColumnRect(before));
+    }
+    if (band >= 0) {
         Col(band).number->SetColour(kSelectedNumberColour);
-    update(); // the selected column's backing
+        update(ColumnRect(band)); // its backing
+    }
+}
+
+QRect COutputDlg::ColumnRect(int band) const {
+    return {kColumnLeft + band * kColumnWidth, 0, kColumnWidth, height()};
 }
 
 void COutputDlg::MarkEditor(CNumEdit* editor) {
@@ -463,9 +470,7 @@ void COutputDlg::paintEvent(QPaintEvent*) {
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(Qt::NoPen);
         p.setBrush(kSelectedColumn);
-        const QRectF column(kColumnLeft + m_highlightBand * kColumnWidth + 0.5, 2.5, kColumnWidth - 1.0,
-                            height() - 5.0);
-        p.drawRoundedRect(column, 4, 4);
+        p.drawRoundedRect(QRectF(ColumnRect(m_highlightBand)).adjusted(0.5, 2.5, -0.5, -2.5), 4, 4);
     }
     p.drawPixmap(0, 0, m_background);
 }

@@ -114,6 +114,7 @@ private:
     void BuildColumn(int band);
     void Retranslate();
     void RebuildBackground();
+    QRect ColumnRect(int band) const; // the whole height of band k's column
 
     // The user's edits of band k.
     void FreqEdited(int band, int freq);
