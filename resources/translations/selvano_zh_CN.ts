@@ -206,6 +206,61 @@
     </message>
 </context>
 <context>
+    <name>COutputDlg</name>
+    <message>
+        <source>Band</source>
+        <translation>频段</translation>
+    </message>
+    <message>
+        <source>Freq</source>
+        <translation>频率</translation>
+    </message>
+    <message>
+        <source>Q</source>
+        <translation>Q值</translation>
+    </message>
+    <message>
+        <source>Gain</source>
+        <translation>增益</translation>
+    </message>
+    <message>
+        <source>Band %1</source>
+        <translation>频段 %1</translation>
+    </message>
+    <message>
+        <source>Band %1 frequency</source>
+        <translation>频段 %1 频率</translation>
+    </message>
+    <message>
+        <source>Centre frequency of band %1 in Hz</source>
+        <translation>频段 %1 的中心频率，单位 Hz</translation>
+    </message>
+    <message>
+        <source>Band %1 Q</source>
+        <translation>频段 %1 Q值</translation>
+    </message>
+    <message>
+        <source>Q of band %1: higher is narrower</source>
+        <translation>频段 %1 的 Q 值：越大越窄</translation>
+    </message>
+    <message>
+        <source>Band %1 gain</source>
+        <translation>频段 %1 增益</translation>
+    </message>
+    <message>
+        <source>Gain of band %1 in dB, -20 to +20</source>
+        <translation>频段 %1 的增益，单位 dB，-20 到 +20</translation>
+    </message>
+    <message>
+        <source>Band %1 bypass</source>
+        <translation>频段 %1 直通</translation>
+    </message>
+    <message>
+        <source>Bypass band %1</source>
+        <translation>让频段 %1 直通</translation>
+    </message>
+</context>
+<context>
     <name>CTavelView</name>
     <message>
         <source>After restoring the factory settings, all your data will be lost. This process is not recoverable!  Choose &apos;YES&apos; to clear the data, and choose &apos;NO&apos; to do nothing.</source>

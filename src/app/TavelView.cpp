@@ -8,6 +8,7 @@
 #include "app/InterfaceLanguage.h"
 #include "app/MasterPanel.h"
 #include "app/MsgBox.h"
+#include "app/OutputDlg.h"
 #include "app/TitleBar.h"
 #include "app/TitleButton.h"
 #include "control/DeviceController.h"
@@ -16,6 +17,7 @@
 #include "controls/BitmapButton.h"
 #include "controls/SkinLanguage.h"
 #include "controls/SkinPalette.h"
+#include "editors/FStatic.h"
 #include "firmware/FirmwareUpdate.h"
 #include "link/DeviceMonitor.h"
 #include "link/QtNotifier.h"
@@ -81,6 +83,7 @@ CTavelView::CTavelView(CSession& session, CInterfaceLanguage& language, QMainWin
     }
     RebuildBackground();
     BuildChannelControls();
+    BuildGraphAndEqPage();
 
     ConnectSession();
     ConnectTitleBar();
@@ -130,6 +133,32 @@ void CTavelView::BuildChannelControls() {
     connect(m_allBypass, &QAbstractButton::clicked, this, &CTavelView::allBypassClicked);
 }
 
+void CTavelView::BuildGraphAndEqPage() {
+    QWidget* graphHost = RegionHost(Region::Graph);
+    m_graph = new CFStatic(graphHost);
+    m_graph->setObjectName(QStringLiteral("graph"));
+    m_graph->setGeometry(graphHost->rect());
+    m_graph->Attach(m_session);
+    m_graph->SetOwner(this);
+    for (int c = 0; c < static_cast<int>(m_curveShown.size()); ++c)
+        m_graph->SetChannelShown(c, CurveShown(c));
+
+    m_eqPage = new COutputDlg(m_session, *m_graph, *m_allBypass, RegionHost(Region::EqPage));
+
+    connect(this, &CTavelView::channelSelected, m_graph, &CFStatic::ShowChannel);
+    connect(this, &CTavelView::channelSelected, m_eqPage, &COutputDlg::LoadChannel);
+    connect(this, &CTavelView::allRefreshed, m_eqPage, &COutputDlg::LoadChannel);
+    connect(this, &CTavelView::curveShownChanged, m_graph, &CFStatic::SetChannelShown);
+    connect(this, &CTavelView::allBypassClicked, m_eqPage, &COutputDlg::ToggleAllBypass);
+    // The graph's moved bands go to the page; its crossover corners (31, 32) are the crossover panel's.
+    RouteMessage(UM_GRAPH_POINT_MOVED, 0, COutputDlg::kBands - 1,
+                 [this](int, std::intptr_t band, std::intptr_t source) {
+                     // A notification that was on its way while the user chose another channel is dropped.
+                     if (source == CFStatic::kSourceIdBase + m_eqPage->Channel())
+                         m_eqPage->SyncBandFromFilter(static_cast<int>(band));
+                 });
+}
+
 void CTavelView::ConnectEditor() {
     CModelEditor& editor = m_session.Editor();
     connect(&editor, &CModelEditor::channelChanged, this, [this](int channel, unsigned parts, int) {
@@ -146,16 +175,18 @@ void CTavelView::ConnectEditor() {
 }
 
 void CTavelView::SetTabOrder() {
-    // Title bar, master panel, the strips left to right, the EQ buttons. Regions made later join by
-    // QWidget::setTabOrder after the control they follow.
+    // Title bar, graph, master panel, the strips left to right, the EQ buttons, the EQ page band by band.
+    // Regions made later join by QWidget::setTabOrder after the control they follow.
     QList<QWidget*> chain;
     for (const int id : {CTitleBar::kConnect, CTitleBar::kSettingsMenu, CTitleBar::kPresetMenu,
                          CTitleBar::kMinimise, CTitleBar::kClose})
         chain << m_titleBar->Button(id);
+    chain << m_graph;
     chain << m_master->TabStops();
     for (const CChannelStrip* strip : m_strips)
         chain << strip->TabStops();
     chain << m_eqReset << m_allBypass;
+    chain << m_eqPage->TabStops();
     for (qsizetype i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }

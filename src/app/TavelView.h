@@ -21,8 +21,10 @@ class CChannelStrip;
 class CMasterPanel;
 class CDeviceMonitor;
 class CDisplayDlg;
+class CFStatic;
 class CInterfaceLanguage;
 class CMsgBox;
+class COutputDlg;
 class CSession;
 class CTitleBar;
 class QMainWindow;
@@ -31,8 +33,8 @@ class QMainWindow;
 // controller or its edit entry point, and what the session and the editor report (texts, transfers, link
 // state, changed channels and system values, a reloaded model) is shown. The regions below the title bar are
 // laid out in pixels; each has a host widget covering it, and controls are children of the host or of the
-// form itself. The master panel and the six channel strips are the form's own; the car picture, the graph,
-// the EQ page, the crossover panel and the dialogs attach through the signals and operations below.
+// form itself. The master panel, the six channel strips, the response graph and the EQ page are the form's
+// own; the car picture, the crossover panel and the dialogs attach through the signals and operations below.
 class CTavelView : public QWidget {
     Q_OBJECT
 
@@ -89,6 +91,9 @@ public:
     CMasterPanel& MasterPanel() const { return *m_master; }
     CBitmapButton* EqResetButton() const { return m_eqReset; }
     CBitmapButton* AllBypassButton() const { return m_allBypass; }
+    // The response graph of the current channel (its host is Region::Graph) and the EQ page below the strips.
+    CFStatic& Graph() const { return *m_graph; }
+    COutputDlg& EqPage() const { return *m_eqPage; }
     // Button 2331: asks "Whether the reset all EQ?" and resets the current channel's EQ on OK.
     void AskEqReset();
 
@@ -149,6 +154,7 @@ private:
     };
 
     void BuildChannelControls();
+    void BuildGraphAndEqPage();
     void ConnectEditor();
     void SetTabOrder();
     void Retranslate();
@@ -180,6 +186,8 @@ private:
     std::array<CChannelStrip*, kShownChannels> m_strips{};
     CBitmapButton* m_eqReset = nullptr;
     CBitmapButton* m_allBypass = nullptr;
+    CFStatic* m_graph = nullptr;
+    COutputDlg* m_eqPage = nullptr;
     std::array<bool, 8> m_curveShown{};        // the Line toggles' flags of channels 0..7
     std::vector<Route> m_routes;               // message handlers others added
     std::unique_ptr<CDeviceMonitor> m_monitor; // the box only: arrivals and removals

@@ -2,12 +2,14 @@
 // and a drag send, links, the box's own knobs, the language, accessibility and the keyboard.
 #include "app/ChannelStrip.h"
 #include "app/MasterPanel.h"
+#include "app/OutputDlg.h"
 #include "app/TavelApp.h"
 #include "app/TitleBar.h"
 #include "app/TitleButton.h"
 #include "controls/BitmapButton.h"
 #include "controls/BitmapSlider.h"
 #include "controls/ListButton.h"
+#include "editors/FStatic.h"
 #include "editors/NumEdit.h"
 #include "link/Frame.h"
 #include "model/KTV_Data.h"
@@ -721,23 +723,31 @@ void TestMainForm::accessibleNamesRolesAndValues() {
     }
 }
 
-// Tab walks the title bar, the master panel, the strips left to right and the EQ buttons, and each stop
-// looks different while it has the focus.
+// Tab walks the title bar, the graph, the master panel, the strips left to right, the EQ buttons and the EQ
+// page band by band, and each stop looks different while it has the focus. Inside the graph Tab first
+// selects its filters one by one, then moves on.
 void TestMainForm::tabReachesEveryControlInOrderWithAFocusLook() {
     FormRig f;
     f.frame->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(f.frame.get()));
     QStringList expected;
     for (const int id : {CTitleBar::kConnect, CTitleBar::kSettingsMenu, CTitleBar::kPresetMenu,
-                         CTitleBar::kMinimise, CTitleBar::kClose, CMasterPanel::kVolumeSlider,
-                         CMasterPanel::kVolumeEdit, CMasterPanel::kMasterOutput, CMasterPanel::kDspSwitch,
-                         CMasterPanel::kSourceList, CMasterPanel::kNoiseGateList})
+                         CTitleBar::kMinimise, CTitleBar::kClose})
+        expected << QString::number(id);
+    const QString graph = f.View().Graph().objectName();
+    expected << graph;
+    for (const int id : {CMasterPanel::kVolumeSlider, CMasterPanel::kVolumeEdit, CMasterPanel::kMasterOutput,
+                         CMasterPanel::kDspSwitch, CMasterPanel::kSourceList, CMasterPanel::kNoiseGateList})
         expected << QString::number(id);
     for (int c = 0; c < CTavelView::kShownChannels; ++c)
         for (const int base : {CChannelStrip::kSelectBase, CChannelStrip::kLineBase, CChannelStrip::kMuteBase,
                                CChannelStrip::kPolarityBase, kGainSlider, kGainEdit})
             expected << QString::number(base + c);
     expected << QString::number(CTavelView::kEqReset) << QString::number(CTavelView::kAllBypass);
+    for (int b = 0; b < COutputDlg::kBands; ++b)
+        for (const int base : {COutputDlg::kFreqEditBase, COutputDlg::kQEditBase, COutputDlg::kGainEditBase,
+                               COutputDlg::kSliderBase, COutputDlg::kBypassBase})
+            expected << QString::number(base + b);
 
     f.View().setFocus();
     QMap<QString, QImage> unfocused;
@@ -753,6 +763,10 @@ void TestMainForm::tabReachesEveryControlInOrderWithAFocusLook() {
         QVERIFY2(focus->grab().toImage() != unfocused.value(focus->objectName()),
                  qPrintable(focus->objectName() + QStringLiteral(" has no focus look")));
         QTest::keyClick(focus, Qt::Key_Tab);
+        for (int k = 0; focus->objectName() == graph && QApplication::focusWidget() == focus; ++k) {
+            QVERIFY2(k < CFStatic::kFilters, "the graph keeps the focus");
+            QTest::keyClick(focus, Qt::Key_Tab);
+        }
     }
     QCOMPARE(visited, expected);
     QCOMPARE(QApplication::focusWidget()->objectName(), expected.front()); // round again

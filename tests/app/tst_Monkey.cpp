@@ -1,14 +1,16 @@
-// Nothing lost: thousands of random clicks, keys, typed values and drags on the form's controls while the
-// simulated device loses and repeats replies and is unplugged now and then; whenever the link is quiet the
-// device holds exactly what the program holds and the controls show it.
+// Nothing lost: thousands of random clicks, keys, typed values, fader and graph drags on the form's controls
+// while the simulated device loses and repeats replies and is unplugged now and then; whenever the link is
+// quiet the device holds exactly what the program holds and the controls show it.
 #include "app/ChannelStrip.h"
 #include "app/MasterPanel.h"
+#include "app/OutputDlg.h"
 #include "app/TavelApp.h"
 #include "app/TitleBar.h"
 #include "app/TitleButton.h"
 #include "controls/BitmapButton.h"
 #include "controls/BitmapSlider.h"
 #include "controls/ListButton.h"
+#include "editors/FStatic.h"
 #include "editors/NumEdit.h"
 #include "model/KTV_Data.h"
 #include "model/SystemSettings.h"
@@ -79,6 +81,7 @@ public:
             else if (id == CTitleBar::kConnect)
                 m_connect = w;
         }
+        m_graph = &f.View().Graph();
     }
 
     int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
@@ -95,6 +98,7 @@ public:
             all << w;
         for (QWidget* w : m_edits)
             all << w;
+        all << m_graph;
         return all;
     }
 
@@ -116,9 +120,11 @@ public:
             PressKey();
         else if (roll < 60)
             TypeValue();
-        else if (roll < 75)
+        else if (roll < 72)
             DragSlider();
-        else if (roll < 81)
+        else if (roll < 78)
+            DragOnGraph();
+        else if (roll < 83)
             TurnWheel();
         else if (roll < 94)
             OpenList();
@@ -222,16 +228,47 @@ public:
         const QPoint grab = slider->ThumbRect().center();
         const int distance = Pick(301) - 150;
         const int moves = 2 + Pick(14);
+        const bool vertical = slider->Orientation() == Qt::Vertical;
         Log(QStringLiteral("drag %1 by %2 in %3 moves").arg(Name(slider)).arg(distance).arg(moves));
         QTest::mousePress(slider, Qt::LeftButton, {}, grab);
         QPoint at = grab;
         for (int k = 1; k <= moves; ++k) {
-            at = grab + QPoint(distance * k / moves, Pick(7) - 3);
+            const int along = distance * k / moves;
+            const int across = Pick(7) - 3;
+            at = grab + (vertical ? QPoint(across, along) : QPoint(along, across));
             QTest::mouseMove(slider, at);
             if (Chance(30))
                 QCoreApplication::processEvents(); // some moves arrive between worker cycles, some not
         }
         QTest::mouseRelease(slider, Qt::LeftButton, {}, at);
+    }
+
+    // A handle of the current channel (a band, the high-pass or the low-pass) grabbed and moved anywhere,
+    // also beyond the plot.
+    void DragOnGraph() {
+        CFStatic& graph = *m_graph;
+        const int index = Pick(CFStatic::kFilters);
+        const CFilter& filter = m_f.session->Data().Channel(graph.Channel()).Filters().Filter(index);
+        const QPoint grab = filter.HandleRect().center();
+        const QPoint distance(Pick(401) - 200, Pick(241) - 120);
+        const int moves = 2 + Pick(14);
+        Log(QStringLiteral("graph: drag filter %1 by %2,%3 in %4 moves")
+                .arg(index)
+                .arg(distance.x())
+                .arg(distance.y())
+                .arg(moves));
+        QMouseEvent hover(QEvent::MouseMove, grab, graph.mapToGlobal(grab), Qt::NoButton, Qt::NoButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(&graph, &hover); // the offscreen platform moves no real pointer
+        QTest::mousePress(&graph, Qt::LeftButton, {}, grab);
+        QPoint at = grab;
+        for (int k = 1; k <= moves; ++k) {
+            at = grab + distance * k / moves;
+            QTest::mouseMove(&graph, at);
+            if (Chance(30))
+                QCoreApplication::processEvents();
+        }
+        QTest::mouseRelease(&graph, Qt::LeftButton, {}, at);
     }
 
     void TurnWheel() {
@@ -318,6 +355,7 @@ private:
     QList<CListButton*> m_lists;
     QList<CNumEdit*> m_edits;
     QWidget* m_connect = nullptr;
+    CFStatic* m_graph = nullptr;
 };
 
 // Where the device and the program part: empty when they agree.
@@ -399,6 +437,40 @@ QStringList ControlsOffTheModel(FormRig& f) {
     if (!master.OutputButton()->isChecked() && system.MasterOutput() != 0)
         found << QStringLiteral("master output");
     const int current = view.CurrentChannel();
+    // The EQ page and the graph show the current channel's bands and its all-bypass state.
+    const COutputDlg& page = view.EqPage();
+    if (page.Channel() != current || view.Graph().Channel() != current)
+        found << QStringLiteral("EQ page shows channel %1, graph %2, current %3")
+                     .arg(page.Channel())
+                     .arg(view.Graph().Channel())
+                     .arg(current);
+    const CKTV_OutData& shown = f.session->Data().Channel(page.Channel());
+    bool allBypassed = true;
+    for (int b = 0; b < COutputDlg::kBands; ++b) {
+        const CFilter& band = shown.Band(b);
+        const int code = band.GetGainCode();
+        allBypassed = allBypassed && band.GetEffectiveBypass() != 0;
+        if (page.FreqEdit(b)->Code() != band.GetFreq() || page.QEdit(b)->Code() != band.GetQIndex() ||
+            page.GainEdit(b)->Code() != code || page.Slider(b)->Position() != code ||
+            page.BypassButton(b)->isChecked() != (band.GetEffectiveBypass() != 0))
+            found << QStringLiteral(
+                         "band %1 shows %2 Hz, Q %3, gain %4/%5, BY %6; model %7 Hz, Q %8, gain %9")
+                         .arg(b + 1)
+                         .arg(page.FreqEdit(b)->Code())
+                         .arg(page.QEdit(b)->Code())
+                         .arg(page.GainEdit(b)->Code())
+                         .arg(page.Slider(b)->Position())
+                         .arg(page.BypassButton(b)->isChecked())
+                         .arg(band.GetFreq())
+                         .arg(band.GetQIndex())
+                         .arg(code);
+        if (page.FreqEdit(b)->isEnabled() != (shown.GetEqMode() != COutputDlg::kGraphicMode))
+            found << QStringLiteral("band %1 frequency editor enabled in EQ mode %2")
+                         .arg(b + 1)
+                         .arg(shown.GetEqMode());
+    }
+    if (view.AllBypassButton()->isChecked() != allBypassed)
+        found << QStringLiteral("all-bypass button");
     for (int c = 0; c < CTavelView::kShownChannels; ++c) {
         const bool partner = f.Editor().LinkOn() && f.Editor().PairPartner(current) == c;
         if (view.Strip(c)->ShownSelected() != (c == current || partner))
@@ -455,7 +527,8 @@ void TestMonkey::nothingIsLost() {
         ++checks;
     }
     QVERIFY2(monkey.m_strangeBoxes.isEmpty(), qPrintable(monkey.m_strangeBoxes.join(u'\n')));
-    qInfo("random start %u: %d actions, %d quiet checks, %d lost replies, %d repeat requests, %d unplugs, %d writes",
+    qInfo("random start %u: %d actions, %d quiet checks, %d lost replies, %d repeat requests, %d unplugs, %d "
+          "writes",
           kSeed, monkey.m_actions, checks, monkey.m_drops, monkey.m_repeats, monkey.m_unplugs,
           f.Sim().Counters().writes - writesAtStart);
     // The run did what it is for: it was connected and sending most of the time.
