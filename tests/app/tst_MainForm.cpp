@@ -1,6 +1,7 @@
 // The main form's own controls against the simulated device: what they show, what a click, a typed value
 // and a drag send, links, the box's own knobs, the language, accessibility and the keyboard.
 #include "app/ChannelStrip.h"
+#include "app/CrossoverPanel.h"
 #include "app/MasterPanel.h"
 #include "app/TavelApp.h"
 #include "app/TitleBar.h"
@@ -721,17 +722,26 @@ void TestMainForm::accessibleNamesRolesAndValues() {
     }
 }
 
-// Tab walks the title bar, the master panel, the strips left to right and the EQ buttons, and each stop
-// looks different while it has the focus.
+// Tab walks the title bar, the car picture, the master and crossover panels, the strips left to right and
+// the EQ buttons, and each stop looks different while it has the focus.
 void TestMainForm::tabReachesEveryControlInOrderWithAFocusLook() {
     FormRig f;
     f.frame->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(f.frame.get()));
     QStringList expected;
     for (const int id : {CTitleBar::kConnect, CTitleBar::kSettingsMenu, CTitleBar::kPresetMenu,
-                         CTitleBar::kMinimise, CTitleBar::kClose, CMasterPanel::kVolumeSlider,
-                         CMasterPanel::kVolumeEdit, CMasterPanel::kMasterOutput, CMasterPanel::kDspSwitch,
-                         CMasterPanel::kSourceList, CMasterPanel::kNoiseGateList})
+                         CTitleBar::kMinimise, CTitleBar::kClose})
+        expected << QString::number(id);
+    // The car picture: the delays of the start-up speaker types (front high, front mid-low, rear full range,
+    // each left then right), then its unit buttons.
+    for (const int id : {2580, 2583, 2582, 2585, 2588, 2591, 2286, 2285, 2287})
+        expected << QString::number(id);
+    for (const int id : {CMasterPanel::kVolumeSlider, CMasterPanel::kVolumeEdit, CMasterPanel::kMasterOutput,
+                         CMasterPanel::kDspSwitch, CMasterPanel::kSourceList, CMasterPanel::kNoiseGateList})
+        expected << QString::number(id);
+    for (const int id :
+         {CCrossoverPanel::kHighPassEdit, CCrossoverPanel::kHighPassType, CCrossoverPanel::kHighPassSlope,
+          CCrossoverPanel::kLowPassEdit, CCrossoverPanel::kLowPassType, CCrossoverPanel::kLowPassSlope})
         expected << QString::number(id);
     for (int c = 0; c < CTavelView::kShownChannels; ++c)
         for (const int base : {CChannelStrip::kSelectBase, CChannelStrip::kLineBase, CChannelStrip::kMuteBase,
