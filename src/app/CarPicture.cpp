@@ -107,14 +107,14 @@ void DrawCar(QPainter& p) {
     p.drawPolygon(
         QPolygonF{{QPointF(98.5, 70.5), QPointF(194.5, 70.5), QPointF(186.5, 96.5), QPointF(106.5, 96.5)}});
     p.drawPolygon(QPolygonF{
-        {QPointF(106.5, 238.5), QPointF(186.5, 238.5), QPointF(194.5, 258.5), QPointF(98.5, 258.5)}});
+        {QPointF(106.5, 232.5), QPointF(186.5, 232.5), QPointF(194.5, 250.5), QPointF(98.5, 250.5)}});
 
     // Front seats and the rear bench.
     p.setPen(QPen(kSeatEdge, 1.0));
     p.setBrush(kSeat);
     p.drawRoundedRect(QRectF(108.5, 112.5, 30.0, 46.0), 7.0, 7.0);
     p.drawRoundedRect(QRectF(154.5, 112.5, 30.0, 46.0), 7.0, 7.0);
-    p.drawRoundedRect(QRectF(108.5, 198.5, 76.0, 30.0), 7.0, 7.0);
+    p.drawRoundedRect(QRectF(108.5, 194.5, 76.0, 30.0), 7.0, 7.0);
 }
 
 } // namespace
@@ -390,13 +390,20 @@ void CCarPicture::RebuildBackground() {
     m_background.fill(Qt::transparent);
     QPainter p(&m_background);
     DrawCar(p);
-    // A leader from each shown side edit to its marker.
-    p.setPen(QPen(CSkinPalette::EdgeLight(), 1.0));
+    // A leader from each shown side edit to its marker; a plate under each shown centre edit, which stands
+    // on the car.
     for (std::size_t i = 0; i < kPositions.size(); ++i) {
         const Position& position = kPositions[i];
-        if (position.side == Side::Centre || !DelayEdit(static_cast<int>(i))->isVisibleTo(this))
+        if (!DelayEdit(static_cast<int>(i))->isVisibleTo(this))
             continue;
         const QRect edit = EditRect(position);
+        if (position.side == Side::Centre) {
+            p.setPen(QPen(kSeatEdge, 1.0));
+            p.setBrush(CSkinPalette::Background());
+            p.drawRoundedRect(QRectF(edit).adjusted(-1.5, -1.5, 1.5, 1.5), 4.0, 4.0);
+            continue;
+        }
+        p.setPen(QPen(CSkinPalette::EdgeLight(), 1.0));
         const QPoint centre = IconCentre(position);
         const double y = position.y + 0.5;
         const double r = CPositionIcon::kDiameter / 2.0;

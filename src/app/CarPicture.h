@@ -68,7 +68,7 @@ public:
         {16, 16, {21, 0, 0}, Side::Centre, 98},  // centre full range
         {12, 12, {22, 0, 0}, Side::Left, 270},   // left sub
         {14, 14, {23, 0, 0}, Side::Right, 270},  // right sub
-        {13, 13, {24, 0, 0}, Side::Centre, 250}, // sub
+        {13, 13, {24, 0, 0}, Side::Centre, 262}, // sub
     }};
 
     // The position of speaker type 1..24; -1 for type 0 (unassigned) and anything else.
