@@ -33,6 +33,57 @@
     </message>
 </context>
 <context>
+    <name>CCarPicture</name>
+    <message>
+        <source>DELAY</source>
+        <translation>延时</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>单位</translation>
+    </message>
+    <message>
+        <source>Ms</source>
+        <translation>毫秒</translation>
+    </message>
+    <message>
+        <source>Cm</source>
+        <translation>厘米</translation>
+    </message>
+    <message>
+        <source>Inch</source>
+        <translation>英寸</translation>
+    </message>
+    <message>
+        <source>Delay in milliseconds</source>
+        <translation>延时以毫秒显示</translation>
+    </message>
+    <message>
+        <source>Delay in centimetres</source>
+        <translation>延时以厘米显示</translation>
+    </message>
+    <message>
+        <source>Delay in inches</source>
+        <translation>延时以英寸显示</translation>
+    </message>
+    <message>
+        <source>%1 %2, select the channel</source>
+        <translation>%1 %2，选择此通道</translation>
+    </message>
+    <message>
+        <source>%1: %2. Click to edit this channel</source>
+        <translation>%1：%2。单击编辑此通道</translation>
+    </message>
+    <message>
+        <source>%1 %2 delay</source>
+        <translation>%1 %2 延时</translation>
+    </message>
+    <message>
+        <source>Delay of %1 (%2), 0 to 20 ms; type a value or use the arrow keys</source>
+        <translation>%1（%2）的延时，0 至 20 毫秒；输入数值或使用方向键</translation>
+    </message>
+</context>
+<context>
     <name>CChannelStrip</name>
     <message>
         <source>Front.Left</source>
@@ -101,6 +152,81 @@
     <message>
         <source>Gain of %1 in dB; type a value or use the arrow keys</source>
         <translation>%1 的增益（dB）：输入数值或使用方向键</translation>
+    </message>
+</context>
+<context>
+    <name>CCrossoverPanel</name>
+    <message>
+        <source>CROSSOVER</source>
+        <translation>分频</translation>
+    </message>
+    <message>
+        <source>Freq</source>
+        <translation>频率</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>类型</translation>
+    </message>
+    <message>
+        <source>Slope</source>
+        <translation>斜率</translation>
+    </message>
+    <message>
+        <source>High-pass</source>
+        <translation>高通</translation>
+    </message>
+    <message>
+        <source>Low-pass</source>
+        <translation>低通</translation>
+    </message>
+    <message>
+        <source>High-pass frequency</source>
+        <translation>高通频率</translation>
+    </message>
+    <message>
+        <source>Low-pass frequency</source>
+        <translation>低通频率</translation>
+    </message>
+    <message>
+        <source>Corner of the high-pass filter in Hz; type a value or use the arrow keys. It never goes above the low-pass corner.</source>
+        <translation>高通滤波器的转折频率（Hz）；输入数值或使用方向键。它不会高于低通的转折频率。</translation>
+    </message>
+    <message>
+        <source>Corner of the low-pass filter in Hz; type a value or use the arrow keys. It never goes below the high-pass corner.</source>
+        <translation>低通滤波器的转折频率（Hz）；输入数值或使用方向键。它不会低于高通的转折频率。</translation>
+    </message>
+    <message>
+        <source>High-pass type</source>
+        <translation>高通类型</translation>
+    </message>
+    <message>
+        <source>Low-pass type</source>
+        <translation>低通类型</translation>
+    </message>
+    <message>
+        <source>Filter family of the high-pass</source>
+        <translation>高通的滤波器类型</translation>
+    </message>
+    <message>
+        <source>Filter family of the low-pass</source>
+        <translation>低通的滤波器类型</translation>
+    </message>
+    <message>
+        <source>High-pass slope</source>
+        <translation>高通斜率</translation>
+    </message>
+    <message>
+        <source>Low-pass slope</source>
+        <translation>低通斜率</translation>
+    </message>
+    <message>
+        <source>Steepness of the high-pass; 关闭 switches it off</source>
+        <translation>高通的斜率；选“关闭”则关掉高通</translation>
+    </message>
+    <message>
+        <source>Steepness of the low-pass; 关闭 switches it off</source>
+        <translation>低通的斜率；选“关闭”则关掉低通</translation>
     </message>
 </context>
 <context>

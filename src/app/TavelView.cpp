@@ -3,7 +3,9 @@
 #include "app/TavelView.h"
 
 #include "app/AboutSoftDlg.h"
+#include "app/CarPicture.h"
 #include "app/ChannelStrip.h"
+#include "app/CrossoverPanel.h"
 #include "app/DisplayDlg.h"
 #include "app/InterfaceLanguage.h"
 #include "app/MasterPanel.h"
@@ -114,6 +116,8 @@ QWidget* CTavelView::RegionHost(Region region) const {
 
 void CTavelView::BuildChannelControls() {
     m_master = new CMasterPanel(m_session, this, RegionHost(Region::MasterPanel));
+    m_crossover = new CCrossoverPanel(m_session, *this, RegionHost(Region::MasterPanel));
+    m_car = new CCarPicture(m_session, *this, RegionHost(Region::CarPicture));
     QWidget* strips = RegionHost(Region::ChannelStrips);
     for (int c = 0; c < kShownChannels; ++c) {
         auto* strip = new CChannelStrip(c, m_session, this, strips);
@@ -175,14 +179,17 @@ void CTavelView::ConnectEditor() {
 }
 
 void CTavelView::SetTabOrder() {
-    // Title bar, graph, master panel, the strips left to right, the EQ buttons, the EQ page band by band.
-    // Regions made later join by QWidget::setTabOrder after the control they follow.
+    // Title bar, the car picture's delays and units, graph, master panel, crossover, the strips left to right,
+    // the EQ buttons, the EQ page band by band. Regions made later join by QWidget::setTabOrder after the
+    // control they follow; hidden controls (delays of unused positions) are passed over.
     QList<QWidget*> chain;
     for (const int id : {CTitleBar::kConnect, CTitleBar::kSettingsMenu, CTitleBar::kPresetMenu,
                          CTitleBar::kMinimise, CTitleBar::kClose})
         chain << m_titleBar->Button(id);
+    chain << m_car->TabStops();
     chain << m_graph;
     chain << m_master->TabStops();
+    chain << m_crossover->TabStops();
     for (const CChannelStrip* strip : m_strips)
         chain << strip->TabStops();
     chain << m_eqReset << m_allBypass;

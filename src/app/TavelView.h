@@ -17,7 +17,9 @@
 #include <vector>
 
 class CBitmapButton;
+class CCarPicture;
 class CChannelStrip;
+class CCrossoverPanel;
 class CMasterPanel;
 class CDeviceMonitor;
 class CDisplayDlg;
@@ -33,8 +35,9 @@ class QMainWindow;
 // controller or its edit entry point, and what the session and the editor report (texts, transfers, link
 // state, changed channels and system values, a reloaded model) is shown. The regions below the title bar are
 // laid out in pixels; each has a host widget covering it, and controls are children of the host or of the
-// form itself. The master panel, the six channel strips, the response graph and the EQ page are the form's
-// own; the car picture, the crossover panel and the dialogs attach through the signals and operations below.
+// form itself. The master panel, the six channel strips, the response graph, the EQ page, the crossover panel
+// and the car picture are the form's own (the last two subscribe to the signals and messages below
+// themselves); the dialogs attach through the same signals and operations.
 class CTavelView : public QWidget {
     Q_OBJECT
 
@@ -89,6 +92,8 @@ public:
 
     CChannelStrip* Strip(int channel) const; // 0..5, else null
     CMasterPanel& MasterPanel() const { return *m_master; }
+    CCrossoverPanel& CrossoverPanel() const { return *m_crossover; }
+    CCarPicture& CarPicture() const { return *m_car; }
     CBitmapButton* EqResetButton() const { return m_eqReset; }
     CBitmapButton* AllBypassButton() const { return m_allBypass; }
     // The response graph of the current channel (its host is Region::Graph) and the EQ page below the strips.
@@ -183,6 +188,8 @@ private:
     CTopMenu* m_settingsMenu;
     CTopMenu* m_presetMenu;
     CMasterPanel* m_master = nullptr;
+    CCrossoverPanel* m_crossover = nullptr;
+    CCarPicture* m_car = nullptr;
     std::array<CChannelStrip*, kShownChannels> m_strips{};
     CBitmapButton* m_eqReset = nullptr;
     CBitmapButton* m_allBypass = nullptr;

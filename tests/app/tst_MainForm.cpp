@@ -1,6 +1,7 @@
 // The main form's own controls against the simulated device: what they show, what a click, a typed value
 // and a drag send, links, the box's own knobs, the language, accessibility and the keyboard.
 #include "app/ChannelStrip.h"
+#include "app/CrossoverPanel.h"
 #include "app/MasterPanel.h"
 #include "app/OutputDlg.h"
 #include "app/TavelApp.h"
@@ -723,9 +724,9 @@ void TestMainForm::accessibleNamesRolesAndValues() {
     }
 }
 
-// Tab walks the title bar, the graph, the master panel, the strips left to right, the EQ buttons and the EQ
-// page band by band, and each stop looks different while it has the focus. Inside the graph Tab first
-// selects its filters one by one, then moves on.
+// Tab walks the title bar, the car picture, the graph, the master and crossover panels, the strips left to
+// right, the EQ buttons and the EQ page band by band, and each stop looks different while it has the focus.
+// Inside the graph Tab first selects its filters one by one, then moves on.
 void TestMainForm::tabReachesEveryControlInOrderWithAFocusLook() {
     FormRig f;
     f.frame->activateWindow();
@@ -734,10 +735,18 @@ void TestMainForm::tabReachesEveryControlInOrderWithAFocusLook() {
     for (const int id : {CTitleBar::kConnect, CTitleBar::kSettingsMenu, CTitleBar::kPresetMenu,
                          CTitleBar::kMinimise, CTitleBar::kClose})
         expected << QString::number(id);
+    // The car picture: the delays of the start-up speaker types (front high, front mid-low, rear full range,
+    // each left then right), then its unit buttons.
+    for (const int id : {2580, 2583, 2582, 2585, 2588, 2591, 2286, 2285, 2287})
+        expected << QString::number(id);
     const QString graph = f.View().Graph().objectName();
     expected << graph;
     for (const int id : {CMasterPanel::kVolumeSlider, CMasterPanel::kVolumeEdit, CMasterPanel::kMasterOutput,
                          CMasterPanel::kDspSwitch, CMasterPanel::kSourceList, CMasterPanel::kNoiseGateList})
+        expected << QString::number(id);
+    for (const int id :
+         {CCrossoverPanel::kHighPassEdit, CCrossoverPanel::kHighPassType, CCrossoverPanel::kHighPassSlope,
+          CCrossoverPanel::kLowPassEdit, CCrossoverPanel::kLowPassType, CCrossoverPanel::kLowPassSlope})
         expected << QString::number(id);
     for (int c = 0; c < CTavelView::kShownChannels; ++c)
         for (const int base : {CChannelStrip::kSelectBase, CChannelStrip::kLineBase, CChannelStrip::kMuteBase,

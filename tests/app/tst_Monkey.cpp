@@ -1,9 +1,12 @@
 // Nothing lost: thousands of random clicks, keys, typed values, fader and graph drags on the form's controls
 // while the simulated device loses and repeats replies and is unplugged now and then; whenever the link is
 // quiet the device holds exactly what the program holds and the controls show it.
+#include "app/CarPicture.h"
 #include "app/ChannelStrip.h"
+#include "app/CrossoverPanel.h"
 #include "app/MasterPanel.h"
 #include "app/OutputDlg.h"
+#include "app/PositionIcon.h"
 #include "app/TavelApp.h"
 #include "app/TitleBar.h"
 #include "app/TitleButton.h"
@@ -72,6 +75,8 @@ public:
                 continue;
             if (auto* button = qobject_cast<CBitmapButton*>(w))
                 m_buttons << button;
+            else if (auto* icon = qobject_cast<CPositionIcon*>(w))
+                m_buttons << icon; // the car picture's speaker positions
             else if (auto* slider = qobject_cast<CBitmapSlider*>(w))
                 m_sliders << slider;
             else if (auto* list = qobject_cast<CListButton*>(w))
@@ -113,7 +118,7 @@ public:
     void Act() {
         const int roll = Pick(100);
         if (roll < 34) {
-            CBitmapButton* button = Any(m_buttons);
+            QAbstractButton* button = Any(m_buttons);
             Log(QStringLiteral("click ") + Name(button));
             QTest::mouseClick(button, Qt::LeftButton);
         } else if (roll < 50)
@@ -350,7 +355,7 @@ public:
 private:
     FormRig& m_f;
     std::mt19937 m_rng;
-    QList<CBitmapButton*> m_buttons;
+    QList<QAbstractButton*> m_buttons;
     QList<CBitmapSlider*> m_sliders;
     QList<CListButton*> m_lists;
     QList<CNumEdit*> m_edits;
@@ -417,6 +422,34 @@ QStringList ControlsOffTheModel(FormRig& f) {
             found << QStringLiteral("CH%1 mute").arg(c + 1);
         if (strip->PolarityButton()->isChecked() != (ch.GetPolarity() != 0))
             found << QStringLiteral("CH%1 polarity").arg(c + 1);
+    }
+    // The crossover panel shows the current channel's filters, and each shown delay edit the delay of the
+    // channel its position stands for.
+    CCrossoverPanel& crossover = view.CrossoverPanel();
+    CKTV_OutData& shownChannel = f.session->Data().Channel(view.CurrentChannel());
+    for (const Xover which : {Xover::HighPass, Xover::LowPass}) {
+        const CFilter& filter = which == Xover::HighPass ? shownChannel.HighPass() : shownChannel.LowPass();
+        const QString name =
+            which == Xover::HighPass ? QStringLiteral("high-pass") : QStringLiteral("low-pass");
+        if (crossover.FreqEdit(which)->Code() != filter.GetFreq())
+            found << QStringLiteral("%1 corner shows %2, model %3")
+                         .arg(name)
+                         .arg(crossover.FreqEdit(which)->Code())
+                         .arg(filter.GetFreq());
+        if (crossover.TypeList(which)->CurrentIndex() != filter.GetFamily())
+            found << name + QStringLiteral(" type");
+        if (crossover.SlopeList(which)->CurrentIndex() != filter.GetSlope())
+            found << name + QStringLiteral(" slope");
+    }
+    const CCarPicture& car = view.CarPicture();
+    for (int p = 0; p < static_cast<int>(CCarPicture::kPositions.size()); ++p) {
+        const int channel = car.ChannelAt(p);
+        if (channel >= 0 && car.DelayEdit(p)->Code() != f.session->Data().Channel(channel).GetDelay())
+            found << QStringLiteral("delay %1 shows %2, CH%3 holds %4")
+                         .arg(car.DelayEdit(p)->objectName())
+                         .arg(car.DelayEdit(p)->Code())
+                         .arg(channel + 1)
+                         .arg(f.session->Data().Channel(channel).GetDelay());
     }
     const CSystemSettings system(f.G());
     CMasterPanel& master = view.MasterPanel();
