@@ -201,6 +201,33 @@
     </message>
 </context>
 <context>
+    <name>CLinkRow</name>
+    <message>
+        <source>Routing</source>
+        <translation>路由</translation>
+    </message>
+    <message>
+        <source>Open the routing matrix</source>
+        <translation>打开路由矩阵</translation>
+    </message>
+    <message>
+        <source>Levels of the inputs in each output channel</source>
+        <translation>各输出通道中各路输入的电平</translation>
+    </message>
+    <message>
+        <source>Link</source>
+        <translation>联调</translation>
+    </message>
+    <message>
+        <source>Link the channel pairs</source>
+        <translation>联调通道对</translation>
+    </message>
+    <message>
+        <source>Link the left and right channels of each speaker pair, or unlink them</source>
+        <translation>联调或解除每对扬声器的左右声道</translation>
+    </message>
+</context>
+<context>
     <name>CMasterPanel</name>
     <message>
         <source>High level</source>

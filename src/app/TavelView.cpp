@@ -6,8 +6,10 @@
 #include "app/ChannelStrip.h"
 #include "app/DisplayDlg.h"
 #include "app/InterfaceLanguage.h"
+#include "app/LinkRow.h"
 #include "app/MasterPanel.h"
 #include "app/MsgBox.h"
+#include "app/SvolumeDLG.h"
 #include "app/TitleBar.h"
 #include "app/TitleButton.h"
 #include "control/DeviceController.h"
@@ -87,6 +89,8 @@ CTavelView::CTavelView(CSession& session, CInterfaceLanguage& language, QMainWin
     ConnectEditor();
     connect(m_settingsMenu, &CTopMenu::chosen, this, &CTavelView::RunCommand);
     connect(m_presetMenu, &CTopMenu::chosen, this, &CTavelView::RunCommand);
+    connect(this, &CTavelView::sourceVolumeRequested, this,
+            [this] { CSvolumeDLG::Open(m_session, m_frame); });
     SetTabOrder();
     Retranslate();
     RefreshAll();
@@ -111,6 +115,7 @@ QWidget* CTavelView::RegionHost(Region region) const {
 
 void CTavelView::BuildChannelControls() {
     m_master = new CMasterPanel(m_session, this, RegionHost(Region::MasterPanel));
+    m_linkRow = new CLinkRow(*this, RegionHost(Region::MasterPanel));
     QWidget* strips = RegionHost(Region::ChannelStrips);
     for (int c = 0; c < kShownChannels; ++c) {
         auto* strip = new CChannelStrip(c, m_session, this, strips);
@@ -152,7 +157,7 @@ void CTavelView::SetTabOrder() {
     for (const int id : {CTitleBar::kConnect, CTitleBar::kSettingsMenu, CTitleBar::kPresetMenu,
                          CTitleBar::kMinimise, CTitleBar::kClose})
         chain << m_titleBar->Button(id);
-    chain << m_master->TabStops();
+    chain << m_master->TabStops() << m_linkRow->TabStops();
     for (const CChannelStrip* strip : m_strips)
         chain << strip->TabStops();
     chain << m_eqReset << m_allBypass;

@@ -22,6 +22,7 @@ class CMasterPanel;
 class CDeviceMonitor;
 class CDisplayDlg;
 class CInterfaceLanguage;
+class CLinkRow;
 class CMsgBox;
 class CSession;
 class CTitleBar;
@@ -87,6 +88,8 @@ public:
 
     CChannelStrip* Strip(int channel) const; // 0..5, else null
     CMasterPanel& MasterPanel() const { return *m_master; }
+    // The routing (3418) and Link (2247) buttons under the master panel.
+    CLinkRow& LinkRow() const { return *m_linkRow; }
     CBitmapButton* EqResetButton() const { return m_eqReset; }
     CBitmapButton* AllBypassButton() const { return m_allBypass; }
     // Button 2331: asks "Whether the reset all EQ?" and resets the current channel's EQ on OK.
@@ -177,6 +180,7 @@ private:
     CTopMenu* m_settingsMenu;
     CTopMenu* m_presetMenu;
     CMasterPanel* m_master = nullptr;
+    CLinkRow* m_linkRow = nullptr;
     std::array<CChannelStrip*, kShownChannels> m_strips{};
     CBitmapButton* m_eqReset = nullptr;
     CBitmapButton* m_allBypass = nullptr;

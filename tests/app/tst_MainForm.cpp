@@ -1,6 +1,7 @@
 // The main form's own controls against the simulated device: what they show, what a click, a typed value
 // and a drag send, links, the box's own knobs, the language, accessibility and the keyboard.
 #include "app/ChannelStrip.h"
+#include "app/LinkRow.h"
 #include "app/MasterPanel.h"
 #include "app/TavelApp.h"
 #include "app/TitleBar.h"
@@ -721,17 +722,18 @@ void TestMainForm::accessibleNamesRolesAndValues() {
     }
 }
 
-// Tab walks the title bar, the master panel, the strips left to right and the EQ buttons, and each stop
-// looks different while it has the focus.
+// Tab walks the title bar, the master panel with its routing and Link row, the strips left to right and the
+// EQ buttons, and each stop looks different while it has the focus.
 void TestMainForm::tabReachesEveryControlInOrderWithAFocusLook() {
     FormRig f;
     f.frame->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(f.frame.get()));
     QStringList expected;
-    for (const int id : {CTitleBar::kConnect, CTitleBar::kSettingsMenu, CTitleBar::kPresetMenu,
-                         CTitleBar::kMinimise, CTitleBar::kClose, CMasterPanel::kVolumeSlider,
-                         CMasterPanel::kVolumeEdit, CMasterPanel::kMasterOutput, CMasterPanel::kDspSwitch,
-                         CMasterPanel::kSourceList, CMasterPanel::kNoiseGateList})
+    for (const int id :
+         {CTitleBar::kConnect, CTitleBar::kSettingsMenu, CTitleBar::kPresetMenu, CTitleBar::kMinimise,
+          CTitleBar::kClose, CMasterPanel::kVolumeSlider, CMasterPanel::kVolumeEdit,
+          CMasterPanel::kMasterOutput, CMasterPanel::kDspSwitch, CMasterPanel::kSourceList,
+          CMasterPanel::kNoiseGateList, CLinkRow::kRouting, CLinkRow::kLink})
         expected << QString::number(id);
     for (int c = 0; c < CTavelView::kShownChannels; ++c)
         for (const int base : {CChannelStrip::kSelectBase, CChannelStrip::kLineBase, CChannelStrip::kMuteBase,
