@@ -1,7 +1,9 @@
-// Nothing lost: thousands of random clicks, keys, typed values and drags on the form's controls while the
-// simulated device loses and repeats replies and is unplugged now and then; whenever the link is quiet the
-// device holds exactly what the program holds and the controls show it.
+// Nothing lost: thousands of random clicks, keys, typed values and drags on the form's controls and the
+// routing window's while the simulated device loses and repeats replies and is unplugged now and then;
+// whenever the link is quiet the device holds exactly what the program holds and the controls show it.
 #include "app/ChannelStrip.h"
+#include "app/LimiterDlg.h"
+#include "app/LinkRow.h"
 #include "app/MasterPanel.h"
 #include "app/TavelApp.h"
 #include "app/TitleBar.h"
@@ -58,12 +60,24 @@ const QStringList kExpectedBoxTexts{
     QStringLiteral("无法连接设备"),
     QStringLiteral("Whether the reset all EQ?"),
     QStringLiteral("是否恢复所有EQ的初始值"),
+    QStringLiteral("无通道可以联调"),
 };
 
 class CMonkey {
 public:
-    explicit CMonkey(FormRig& f) : m_f(f), m_rng(kSeed) {
-        for (QWidget* w : f.View().findChildren<QWidget*>()) {
+    explicit CMonkey(FormRig& f) : m_f(f), m_rng(kSeed) { Collect(); }
+
+    // The numbered controls the user can reach now: the form's and, while it is open, the routing
+    // window's (which comes and goes with the routing button and its close button).
+    void Collect() {
+        m_buttons.clear();
+        m_sliders.clear();
+        m_lists.clear();
+        m_edits.clear();
+        QList<QWidget*> all = m_f.View().findChildren<QWidget*>();
+        if (CLimiterDlg* routing = m_f.View().LinkRow().RoutingWindow(); routing && routing->isVisible())
+            all += routing->findChildren<QWidget*>();
+        for (QWidget* w : all) {
             bool numbered = false;
             const int id = w->objectName().toInt(&numbered);
             if (!numbered || !w->isVisible())
@@ -107,6 +121,7 @@ public:
     static QString Name(const QWidget* w) { return w->objectName(); }
 
     void Act() {
+        Collect();
         const int roll = Pick(100);
         if (roll < 34) {
             CBitmapButton* button = Any(m_buttons);
@@ -226,7 +241,10 @@ public:
         QTest::mousePress(slider, Qt::LeftButton, {}, grab);
         QPoint at = grab;
         for (int k = 1; k <= moves; ++k) {
-            at = grab + QPoint(distance * k / moves, Pick(7) - 3);
+            const int along = distance * k / moves;
+            const int across = Pick(7) - 3;
+            at = grab +
+                 (slider->Orientation() == Qt::Horizontal ? QPoint(along, across) : QPoint(across, along));
             QTest::mouseMove(slider, at);
             if (Chance(30))
                 QCoreApplication::processEvents(); // some moves arrive between worker cycles, some not
@@ -398,6 +416,21 @@ QStringList ControlsOffTheModel(FormRig& f) {
     // other way round.
     if (!master.OutputButton()->isChecked() && system.MasterOutput() != 0)
         found << QStringLiteral("master output");
+    if (const CLimiterDlg* routing = view.LinkRow().RoutingWindow())
+        for (int r = 0; r < CLimiterDlg::kShown; ++r)
+            for (int c = 0; c < CLimiterDlg::kShown; ++c) {
+                const int level =
+                    std::clamp(f.session->Data().Channel(r).GetMix(c), 0, CLimiterDlg::kMaxLevel);
+                if (routing->Edit(r, c)->Code() != level || routing->Slider(r, c)->Position() != level)
+                    found << QStringLiteral("CH%1 input %2 level shows %3/%4, model %5")
+                                 .arg(r + 1)
+                                 .arg(c + 1)
+                                 .arg(routing->Edit(r, c)->Code())
+                                 .arg(routing->Slider(r, c)->Position())
+                                 .arg(level);
+            }
+    if (view.LinkRow().LinkButton()->isChecked() != f.Editor().LinkOn())
+        found << QStringLiteral("Link button");
     const int current = view.CurrentChannel();
     for (int c = 0; c < CTavelView::kShownChannels; ++c) {
         const bool partner = f.Editor().LinkOn() && f.Editor().PairPartner(current) == c;
@@ -455,7 +488,8 @@ void TestMonkey::nothingIsLost() {
         ++checks;
     }
     QVERIFY2(monkey.m_strangeBoxes.isEmpty(), qPrintable(monkey.m_strangeBoxes.join(u'\n')));
-    qInfo("random start %u: %d actions, %d quiet checks, %d lost replies, %d repeat requests, %d unplugs, %d writes",
+    qInfo("random start %u: %d actions, %d quiet checks, %d lost replies, %d repeat requests, %d unplugs, %d "
+          "writes",
           kSeed, monkey.m_actions, checks, monkey.m_drops, monkey.m_repeats, monkey.m_unplugs,
           f.Sim().Counters().writes - writesAtStart);
     // The run did what it is for: it was connected and sending most of the time.
