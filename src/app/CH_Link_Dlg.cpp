@@ -54,7 +54,6 @@ CCH_Link_Dlg::CCH_Link_Dlg(std::span<const LinkPair> pairs, QWidget* parent)
     m_pairList->setGeometry(kPairsRect);
     m_pairList->SetWordWrap(true);
     m_pairList->SetPixelSize(12, QFont::DemiBold);
-    m_pairList->SetColour(CSkinPalette::Accent());
     m_effect->setGeometry(kEffectRect);
 
     m_first->setCheckable(true);
@@ -115,6 +114,7 @@ void CCH_Link_Dlg::Retranslate() {
     m_pairList->SetText({lines.isEmpty() ? tr("The speaker types of the channels form no pair.")
                                          : lines.join(QStringLiteral("\n")),
                          {}});
+    m_pairList->SetColour(lines.isEmpty() ? CSkinPalette::DimText() : CSkinPalette::Accent());
     m_first->SetText({tr("Left as reference"), {}});
     m_first->SetAccessibleText({tr("The left channel of each pair is the reference"), {}});
     m_second->SetText({tr("Right as reference"), {}});
