@@ -1,6 +1,7 @@
 // Nothing lost: thousands of random clicks, keys, typed values and drags on the form's controls and the
 // routing window's while the simulated device loses and repeats replies and is unplugged now and then;
 // whenever the link is quiet the device holds exactly what the program holds and the controls show it.
+#include "app/CH_Link_Dlg.h"
 #include "app/ChannelStrip.h"
 #include "app/LimiterDlg.h"
 #include "app/LinkRow.h"
@@ -191,8 +192,17 @@ public:
                 QTest::mouseClick(answer, Qt::LeftButton);
                 any = true;
             }
-            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-                dialog && !qobject_cast<QMessageBox*>(dialog) && dialog->isVisible()) {
+            if (auto* link = qobject_cast<CCH_Link_Dlg*>(QApplication::activeModalWidget());
+                link && link->isVisible() && Chance(60)) {
+                // The pairs are linked, with either reference.
+                const int reference = Pick(2);
+                Log(QStringLiteral("  link with reference %1").arg(reference));
+                QTest::mouseClick(link->Button(reference == 0 ? CCH_Link_Dlg::kFirst : CCH_Link_Dlg::kSecond),
+                                  Qt::LeftButton);
+                QTest::mouseClick(link->Button(CCH_Link_Dlg::kOk), Qt::LeftButton);
+                any = true;
+            } else if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                       dialog && !qobject_cast<QMessageBox*>(dialog) && dialog->isVisible()) {
                 dialog->reject();
                 any = true;
             }
