@@ -84,6 +84,61 @@
     </message>
 </context>
 <context>
+    <name>CCH_Link_Dlg</name>
+    <message>
+        <source>The right channel of each pair becomes a copy of the left one.</source>
+        <translation>每对通道中的右声道将复制左声道的设置。</translation>
+    </message>
+    <message>
+        <source>The left channel of each pair becomes a copy of the right one.</source>
+        <translation>每对通道中的左声道将复制右声道的设置。</translation>
+    </message>
+    <message>
+        <source>Grouping of Front channel</source>
+        <translation>声场联调</translation>
+    </message>
+    <message>
+        <source>Link the channel pairs below: one channel of each pair keeps its settings, the other takes a copy of them, and later edits apply to both.</source>
+        <translation>联调下列通道对：每对中一个通道保留其设置，另一个通道复制这些设置，之后的调节同时作用于两者。</translation>
+    </message>
+    <message>
+        <source>The speaker types of the channels form no pair.</source>
+        <translation>各通道的扬声器类型无法组成通道对。</translation>
+    </message>
+    <message>
+        <source>Left as reference</source>
+        <translation>以左声道为准</translation>
+    </message>
+    <message>
+        <source>The left channel of each pair is the reference</source>
+        <translation>以每对通道中的左声道为准</translation>
+    </message>
+    <message>
+        <source>Right as reference</source>
+        <translation>以右声道为准</translation>
+    </message>
+    <message>
+        <source>The right channel of each pair is the reference</source>
+        <translation>以每对通道中的右声道为准</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Link the pairs</source>
+        <translation>联调通道对</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Cancel, link nothing</source>
+        <translation>取消，不联调</translation>
+    </message>
+</context>
+<context>
     <name>CChannelStrip</name>
     <message>
         <source>Front.Left</source>
@@ -241,6 +296,64 @@
     </message>
 </context>
 <context>
+    <name>CLimiterDlg</name>
+    <message>
+        <source>IN%1</source>
+        <translation>输入%1</translation>
+    </message>
+    <message>
+        <source>%1 %2, input %3 level</source>
+        <translation>%1 %2，输入%3 电平</translation>
+    </message>
+    <message>
+        <source>Routing matrix</source>
+        <translation>路由矩阵</translation>
+    </message>
+    <message>
+        <source>Level of each input in each output channel, in percent (0 to 100)</source>
+        <translation>各输出通道中每路输入的电平，单位为百分比（0 到 100）</translation>
+    </message>
+    <message>
+        <source>Close the routing matrix</source>
+        <translation>关闭路由矩阵</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Level of input %1 in %2, 0 to 100 %; type a value or use the arrow keys</source>
+        <translation>%2 中输入%1 的电平（0 到 100 %）：输入数值或使用方向键</translation>
+    </message>
+</context>
+<context>
+    <name>CLinkRow</name>
+    <message>
+        <source>Routing</source>
+        <translation>路由</translation>
+    </message>
+    <message>
+        <source>Open the routing matrix</source>
+        <translation>打开路由矩阵</translation>
+    </message>
+    <message>
+        <source>Levels of the inputs in each output channel</source>
+        <translation>各输出通道中各路输入的电平</translation>
+    </message>
+    <message>
+        <source>Link</source>
+        <translation>联调</translation>
+    </message>
+    <message>
+        <source>Link the channel pairs</source>
+        <translation>联调通道对</translation>
+    </message>
+    <message>
+        <source>Link the left and right channels of each speaker pair, or unlink them</source>
+        <translation>联调或解除每对扬声器的左右声道</translation>
+    </message>
+</context>
+<context>
     <name>CMasterPanel</name>
     <message>
         <source>High level</source>
@@ -384,6 +497,53 @@
     <message>
         <source>Bypass band %1</source>
         <translation>让频段 %1 直通</translation>
+    </message>
+</context>
+<context>
+    <name>CSvolumeDLG</name>
+    <message>
+        <source>High level</source>
+        <translation>高电平</translation>
+    </message>
+    <message>
+        <source>RCA</source>
+        <translation>低电平</translation>
+    </message>
+    <message>
+        <source>Bluetooth</source>
+        <translation>蓝牙</translation>
+    </message>
+    <message>
+        <source>Digit</source>
+        <translation>数字</translation>
+    </message>
+    <message>
+        <source>Player</source>
+        <translation>播放器</translation>
+    </message>
+    <message>
+        <source>Source Volume</source>
+        <translation>音源音量</translation>
+    </message>
+    <message>
+        <source>The master volume remembered for each input source, 0 to 100</source>
+        <translation>各音源记忆的主音量，0 到 100</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Close the source volumes</source>
+        <translation>关闭音源音量</translation>
+    </message>
+    <message>
+        <source>%1 volume</source>
+        <translation>%1音量</translation>
+    </message>
+    <message>
+        <source>Volume of %1, 0 to 100; type a value or use the arrow keys</source>
+        <translation>%1的音量（0 到 100）：输入数值或使用方向键</translation>
     </message>
 </context>
 <context>

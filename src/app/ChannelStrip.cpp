@@ -108,6 +108,12 @@ CChannelStrip::CChannelStrip(int channel, CSession& session, QObject* messageTar
     Refresh(ChannelPart::kAll);
 }
 
+QString CChannelStrip::Name(int channel) {
+    if (channel < 0 || channel >= static_cast<int>(kNames.size()))
+        return {};
+    return tr(kNames[static_cast<std::size_t>(channel)]);
+}
+
 QList<QWidget*> CChannelStrip::TabStops() const {
     return {m_select, m_line, m_mute, m_polarity, m_gainSlider, m_gainEdit};
 }
@@ -170,7 +176,7 @@ void CChannelStrip::GainFromSlider(int position, bool committed) {
 
 void CChannelStrip::Retranslate() {
     const QString ch = QStringLiteral("CH%1").arg(m_channel + 1);
-    const QString name = tr(kNames[static_cast<std::size_t>(m_channel)]);
+    const QString name = Name(m_channel);
     m_select->SetText({ch + QStringLiteral("  ") + name, {}});
     m_select->SetAccessibleText({tr("%1 %2, select the channel").arg(ch, name), {}});
     m_select->setToolTip(tr("Edit %1 (%2)").arg(ch, name));

@@ -33,6 +33,9 @@ public:
     // `messageTarget` receives the gain slider's UM_SLIDER_* messages (the form).
     CChannelStrip(int channel, CSession& session, QObject* messageTarget, QWidget* parent = nullptr);
 
+    // "Front.Left" ... "Sub" of channels 0..5 in the interface language; empty for another channel.
+    static QString Name(int channel);
+
     int Channel() const { return m_channel; }
     // Shows the model's values for the ChannelPart bits in `parts`.
     void Refresh(unsigned parts);

@@ -8,9 +8,11 @@
 #include "app/CrossoverPanel.h"
 #include "app/DisplayDlg.h"
 #include "app/InterfaceLanguage.h"
+#include "app/LinkRow.h"
 #include "app/MasterPanel.h"
 #include "app/MsgBox.h"
 #include "app/OutputDlg.h"
+#include "app/SvolumeDLG.h"
 #include "app/TitleBar.h"
 #include "app/TitleButton.h"
 #include "control/DeviceController.h"
@@ -92,6 +94,8 @@ CTavelView::CTavelView(CSession& session, CInterfaceLanguage& language, QMainWin
     ConnectEditor();
     connect(m_settingsMenu, &CTopMenu::chosen, this, &CTavelView::RunCommand);
     connect(m_presetMenu, &CTopMenu::chosen, this, &CTavelView::RunCommand);
+    connect(this, &CTavelView::sourceVolumeRequested, this,
+            [this] { CSvolumeDLG::Open(m_session, m_frame); });
     SetTabOrder();
     Retranslate();
     RefreshAll();
@@ -118,6 +122,7 @@ void CTavelView::BuildChannelControls() {
     m_master = new CMasterPanel(m_session, this, RegionHost(Region::MasterPanel));
     m_crossover = new CCrossoverPanel(m_session, *this, RegionHost(Region::MasterPanel));
     m_car = new CCarPicture(m_session, *this, RegionHost(Region::CarPicture));
+    m_linkRow = new CLinkRow(*this, RegionHost(Region::MasterPanel));
     QWidget* strips = RegionHost(Region::ChannelStrips);
     for (int c = 0; c < kShownChannels; ++c) {
         auto* strip = new CChannelStrip(c, m_session, this, strips);
@@ -188,7 +193,7 @@ void CTavelView::SetTabOrder() {
         chain << m_titleBar->Button(id);
     chain << m_car->TabStops();
     chain << m_graph;
-    chain << m_master->TabStops();
+    chain << m_master->TabStops() << m_linkRow->TabStops();
     chain << m_crossover->TabStops();
     for (const CChannelStrip* strip : m_strips)
         chain << strip->TabStops();

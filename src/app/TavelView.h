@@ -25,6 +25,7 @@ class CDeviceMonitor;
 class CDisplayDlg;
 class CFStatic;
 class CInterfaceLanguage;
+class CLinkRow;
 class CMsgBox;
 class COutputDlg;
 class CSession;
@@ -94,6 +95,8 @@ public:
     CMasterPanel& MasterPanel() const { return *m_master; }
     CCrossoverPanel& CrossoverPanel() const { return *m_crossover; }
     CCarPicture& CarPicture() const { return *m_car; }
+    // The routing (3418) and Link (2247) buttons under the master panel.
+    CLinkRow& LinkRow() const { return *m_linkRow; }
     CBitmapButton* EqResetButton() const { return m_eqReset; }
     CBitmapButton* AllBypassButton() const { return m_allBypass; }
     // The response graph of the current channel (its host is Region::Graph) and the EQ page below the strips.
@@ -190,6 +193,7 @@ private:
     CMasterPanel* m_master = nullptr;
     CCrossoverPanel* m_crossover = nullptr;
     CCarPicture* m_car = nullptr;
+    CLinkRow* m_linkRow = nullptr;
     std::array<CChannelStrip*, kShownChannels> m_strips{};
     CBitmapButton* m_eqReset = nullptr;
     CBitmapButton* m_allBypass = nullptr;

@@ -2,6 +2,7 @@
 // and a drag send, links, the box's own knobs, the language, accessibility and the keyboard.
 #include "app/ChannelStrip.h"
 #include "app/CrossoverPanel.h"
+#include "app/LinkRow.h"
 #include "app/MasterPanel.h"
 #include "app/OutputDlg.h"
 #include "app/TavelApp.h"
@@ -724,9 +725,9 @@ void TestMainForm::accessibleNamesRolesAndValues() {
     }
 }
 
-// Tab walks the title bar, the car picture, the graph, the master and crossover panels, the strips left to
-// right, the EQ buttons and the EQ page band by band, and each stop looks different while it has the focus.
-// Inside the graph Tab first selects its filters one by one, then moves on.
+// Tab walks the title bar, the car picture, the graph, the master panel with its routing and Link row, the
+// crossover panel, the strips left to right, the EQ buttons and the EQ page band by band, and each stop looks
+// different while it has the focus. Inside the graph Tab first selects its filters one by one, then moves on.
 void TestMainForm::tabReachesEveryControlInOrderWithAFocusLook() {
     FormRig f;
     f.frame->activateWindow();
@@ -742,7 +743,8 @@ void TestMainForm::tabReachesEveryControlInOrderWithAFocusLook() {
     const QString graph = f.View().Graph().objectName();
     expected << graph;
     for (const int id : {CMasterPanel::kVolumeSlider, CMasterPanel::kVolumeEdit, CMasterPanel::kMasterOutput,
-                         CMasterPanel::kDspSwitch, CMasterPanel::kSourceList, CMasterPanel::kNoiseGateList})
+                         CMasterPanel::kDspSwitch, CMasterPanel::kSourceList, CMasterPanel::kNoiseGateList,
+                         CLinkRow::kRouting, CLinkRow::kLink})
         expected << QString::number(id);
     for (const int id :
          {CCrossoverPanel::kHighPassEdit, CCrossoverPanel::kHighPassType, CCrossoverPanel::kHighPassSlope,

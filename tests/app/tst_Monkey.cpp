@@ -1,9 +1,12 @@
 // Nothing lost: thousands of random clicks, keys, typed values, fader and graph drags on the form's controls
-// while the simulated device loses and repeats replies and is unplugged now and then; whenever the link is
-// quiet the device holds exactly what the program holds and the controls show it.
+// and the routing window's while the simulated device loses and repeats replies and is unplugged now and
+// then; whenever the link is quiet the device holds exactly what the program holds and the controls show it.
+#include "app/CH_Link_Dlg.h"
 #include "app/CarPicture.h"
 #include "app/ChannelStrip.h"
 #include "app/CrossoverPanel.h"
+#include "app/LimiterDlg.h"
+#include "app/LinkRow.h"
 #include "app/MasterPanel.h"
 #include "app/OutputDlg.h"
 #include "app/PositionIcon.h"
@@ -63,12 +66,24 @@ const QStringList kExpectedBoxTexts{
     QStringLiteral("无法连接设备"),
     QStringLiteral("Whether the reset all EQ?"),
     QStringLiteral("是否恢复所有EQ的初始值"),
+    QStringLiteral("无通道可以联调"),
 };
 
 class CMonkey {
 public:
-    explicit CMonkey(FormRig& f) : m_f(f), m_rng(kSeed) {
-        for (QWidget* w : f.View().findChildren<QWidget*>()) {
+    explicit CMonkey(FormRig& f) : m_f(f), m_rng(kSeed) { Collect(); }
+
+    // The numbered controls the user can reach now: the form's and, while it is open, the routing
+    // window's (which comes and goes with the routing button and its close button).
+    void Collect() {
+        m_buttons.clear();
+        m_sliders.clear();
+        m_lists.clear();
+        m_edits.clear();
+        QList<QWidget*> all = m_f.View().findChildren<QWidget*>();
+        if (CLimiterDlg* routing = m_f.View().LinkRow().RoutingWindow(); routing && routing->isVisible())
+            all += routing->findChildren<QWidget*>();
+        for (QWidget* w : all) {
             bool numbered = false;
             const int id = w->objectName().toInt(&numbered);
             if (!numbered || !w->isVisible())
@@ -86,7 +101,7 @@ public:
             else if (id == CTitleBar::kConnect)
                 m_connect = w;
         }
-        m_graph = &f.View().Graph();
+        m_graph = &m_f.View().Graph();
     }
 
     int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
@@ -116,6 +131,7 @@ public:
     static QString Name(const QWidget* w) { return w->objectName(); }
 
     void Act() {
+        Collect();
         const int roll = Pick(100);
         if (roll < 34) {
             QAbstractButton* button = Any(m_buttons);
@@ -187,8 +203,17 @@ public:
                 QTest::mouseClick(answer, Qt::LeftButton);
                 any = true;
             }
-            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-                dialog && !qobject_cast<QMessageBox*>(dialog) && dialog->isVisible()) {
+            if (auto* link = qobject_cast<CCH_Link_Dlg*>(QApplication::activeModalWidget());
+                link && link->isVisible() && Chance(60)) {
+                // The pairs are linked, with either reference.
+                const int reference = Pick(2);
+                Log(QStringLiteral("  link with reference %1").arg(reference));
+                QTest::mouseClick(link->Button(reference == 0 ? CCH_Link_Dlg::kFirst : CCH_Link_Dlg::kSecond),
+                                  Qt::LeftButton);
+                QTest::mouseClick(link->Button(CCH_Link_Dlg::kOk), Qt::LeftButton);
+                any = true;
+            } else if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                       dialog && !qobject_cast<QMessageBox*>(dialog) && dialog->isVisible()) {
                 dialog->reject();
                 any = true;
             }
@@ -469,6 +494,21 @@ QStringList ControlsOffTheModel(FormRig& f) {
     // other way round.
     if (!master.OutputButton()->isChecked() && system.MasterOutput() != 0)
         found << QStringLiteral("master output");
+    if (const CLimiterDlg* routing = view.LinkRow().RoutingWindow())
+        for (int r = 0; r < CLimiterDlg::kShown; ++r)
+            for (int c = 0; c < CLimiterDlg::kShown; ++c) {
+                const int level =
+                    std::clamp(f.session->Data().Channel(r).GetMix(c), 0, CLimiterDlg::kMaxLevel);
+                if (routing->Edit(r, c)->Code() != level || routing->Slider(r, c)->Position() != level)
+                    found << QStringLiteral("CH%1 input %2 level shows %3/%4, model %5")
+                                 .arg(r + 1)
+                                 .arg(c + 1)
+                                 .arg(routing->Edit(r, c)->Code())
+                                 .arg(routing->Slider(r, c)->Position())
+                                 .arg(level);
+            }
+    if (view.LinkRow().LinkButton()->isChecked() != f.Editor().LinkOn())
+        found << QStringLiteral("Link button");
     const int current = view.CurrentChannel();
     // The EQ page and the graph show the current channel's bands and its all-bypass state.
     const COutputDlg& page = view.EqPage();
