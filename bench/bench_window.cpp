@@ -107,8 +107,8 @@ void Unregister(pid_t pid) {
 // A started program: its stderr read line by line, ended (SIGTERM, then SIGKILL) when this goes.
 class Child {
 public:
-    // Runs `argv` with `env`; stdout goes nowhere. `keepFd`, when not -1, is left open in the child.
-    // `startedAt` is taken just before the fork, the same way for every program.
+    // Runs `argv` with `env`; stdout goes nowhere. `keepFd`, when not -1, is left open in the child. The
+    // start time is taken just before the fork, the same way for every program.
     Child(const std::vector<std::string>& argv, const std::vector<std::string>& env, int keepFd = -1) {
         std::vector<char*> args;
         for (const std::string& a : argv)
@@ -163,6 +163,8 @@ public:
                 std::string line = m_buffer.substr(0, end);
                 m_buffer.erase(0, end + 1);
                 m_lines.push_back(line);
+                if (m_lines.size() > kKeptLines)
+                    m_lines.erase(m_lines.begin());
                 return line;
             }
             const Nanoseconds left = deadline - Now();
@@ -234,6 +236,8 @@ public:
     }
 
 private:
+    static constexpr std::size_t kKeptLines = 20; // the last ones, for a failure's report
+
     void Ended(int status) {
         m_ended = true;
         m_status = status;
@@ -295,6 +299,14 @@ struct Platform {
     std::vector<std::string> variables; // NAME=value, set for every program started on it
 };
 
+// This process's own environment.
+std::vector<std::string> Inherited() {
+    std::vector<std::string> env;
+    for (char** v = environ; *v != nullptr; ++v)
+        env.emplace_back(*v);
+    return env;
+}
+
 // An Xvfb server for the run, on the first free display.
 class XServer {
 public:
@@ -304,7 +316,7 @@ public:
             return;
         m_server.emplace(std::vector<std::string>{program, "-displayfd", std::to_string(fds[1]), "-screen",
                                                   "0", "1920x1080x24", "-nolisten", "tcp", "-noreset"},
-                         std::vector<std::string>(), fds[1]);
+                         Inherited(), fds[1]);
         close(fds[1]);
         std::string number;
         const Nanoseconds deadline = Now() + Ms(kServerLimitMs);
@@ -381,12 +393,11 @@ private:
 
     std::vector<std::string> Environment() const {
         std::vector<std::string> env;
-        for (char** v = environ; *v != nullptr; ++v) {
-            const std::string_view var(*v);
-            const std::string_view name = var.substr(0, var.find('='));
+        for (const std::string& var : Inherited()) {
+            const std::string_view name = std::string_view(var).substr(0, var.find('='));
             if (name != "QT_QPA_PLATFORM" && name != "DISPLAY" && name != "WAYLAND_DISPLAY" &&
                 name != "XDG_RUNTIME_DIR" && name != kReportVariable)
-                env.emplace_back(var);
+                env.push_back(var);
         }
         env.push_back(std::string(kReportVariable) + "=1");
         env.push_back("XDG_RUNTIME_DIR=" + m_folder); // private, 0700: what Qt wants of it
@@ -395,8 +406,11 @@ private:
         return env;
     }
 
-    void Fail(const Program& program, const std::string& what, const Child& child) {
+    void Fail(const Program& program, const std::string& what, Child& child) {
         m_ok = false;
+        const Nanoseconds limit = Now() + Ms(200); // a process that closed its stderr is ending: learn how
+        while (child.Alive() && Now() < limit)
+            usleep(5'000);
         std::printf("  %s: %s\n%s", program.label.c_str(), what.c_str(), child.Account().c_str());
         std::fflush(stdout);
     }
