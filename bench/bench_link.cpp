@@ -319,8 +319,25 @@ BENCHMARK(BM_ControllerConnect)->UseManualTime()->Unit(benchmark::kMicrosecond);
 // ---- The controller on a running link ---------------------------------------------------------------------
 
 struct ResetGlobals {
-    ResetGlobals() { ResetModelGlobals(g); }
+    ResetGlobals() {
+        EnsureApplication();
+        ResetModelGlobals(g);
+    }
     ModelGlobals g;
+};
+
+// Nothing is shown: the benchmarks look at the controller and the device only.
+class NullView : public CControllerView {
+public:
+    void ShowMessage(const SysText&) override {}
+    void ShowTransferPopup(const PopupRequest&) override {}
+    void SetTransferPosition(int) override {}
+    void HideTransferPopup() override {}
+    void SetConnectLook(bool) override {}
+    void RefreshAll() override {}
+    void RefreshSystemControls() override {}
+    void RefreshPresetList() override {}
+    void SetCaption(const QString&) override {}
 };
 
 // The controller over a transport, its notifications delivered on the benchmark thread, which stands in for

@@ -4,6 +4,7 @@
 
 #include "app/AppFont.h"
 #include "app/DisplayDlg.h"
+#include "app/FirstPaintReport.h"
 #include "app/MainFrame.h"
 #include "app/TavelView.h"
 #include "control/DeviceController.h"
@@ -118,6 +119,7 @@ CTavelApp::~CTavelApp() {
 }
 
 void CTavelApp::Start() {
+    CFirstPaintReport::InstallIfAsked(*m_frame); // for the start-up benchmark
     m_frame->ShowCentred();
     // The controller's own notifier delivers it from the event loop, once the window is up.
     m_session->Controller().PostAutoConnect();
