@@ -174,7 +174,7 @@ void TestPresets::saveWithName() {
     QCOMPARE(int(device.Preset(2).outputs[2].gainCode), 44);
     QCOMPARE(int(device.system[kMasterOn]), 1);
     QCOMPARE(rig.view.Lines(QStringLiteral("popup show")),
-             QStringList{QStringLiteral("popup show modal=1 range=10")});
+             QStringList{QStringLiteral("popup show modal=1 range=11")});
 
     // The dialog makes no duplicate test: the same name into preset 3 goes out as well.
     QVERIFY(rig.memories.SaveWithName(3, QStringLiteral("Bass")));
@@ -290,9 +290,9 @@ void TestPresets::recall() {
     for (int c = 0; c < 8; ++c)
         QCOMPARE(rig.model.Channel(c).GetGainCode(), PresetGain(2, c));
     QCOMPARE(rig.memories.CurrentPreset(), fromButton ? 2 : 0);
-    // The last block read shares its step with the one before.
+    // One step per request, the last one ending the popup.
     QCOMPARE(rig.view.Lines(QStringLiteral("popup show")),
-             QStringList{QStringLiteral("popup show modal=1 range=%1").arg(fromButton ? 9 : 7)});
+             QStringList{QStringLiteral("popup show modal=1 range=%1").arg(fromButton ? 10 : 8)});
 }
 
 void TestPresets::notConnected() {
@@ -355,7 +355,7 @@ void TestPresets::writeAll() {
     const QStringList writes = rig.Writes();
     QCOMPARE(writes.size(), 8 + 1 + 8 + 6 * (1 + 1 + 8) + 8);
     QCOMPARE(rig.view.Lines(QStringLiteral("popup show")),
-             QStringList{QStringLiteral("popup show modal=1 range=%1").arg(writes.size() - 1)});
+             QStringList{QStringLiteral("popup show modal=1 range=%1").arg(writes.size())});
 }
 
 // Saving all data reads presets 1..6 from the device (master output off meanwhile) and writes a 58731-byte
