@@ -21,6 +21,7 @@ class CChannelStrip;
 class CMasterPanel;
 class CDeviceMonitor;
 class CDisplayDlg;
+class CFormDialogs;
 class CInterfaceLanguage;
 class CMsgBox;
 class CSession;
@@ -69,6 +70,8 @@ public:
     CTitleBar& TitleBar() const { return *m_titleBar; }
     CDisplayDlg& TransferPopup() const { return *m_popup; }
     CMsgBox& MsgBox() const { return *m_msgBox; }
+    // The preset and firmware dialogs the menus open.
+    CFormDialogs& Dialogs() const { return *m_dialogs; }
     // The remembered firmware location, loaded when the form is made.
     CSettingsStore& Settings() { return m_settings; }
 
@@ -176,6 +179,7 @@ private:
     CMsgBox* m_msgBox;
     CTopMenu* m_settingsMenu;
     CTopMenu* m_presetMenu;
+    CFormDialogs* m_dialogs;
     CMasterPanel* m_master = nullptr;
     std::array<CChannelStrip*, kShownChannels> m_strips{};
     CBitmapButton* m_eqReset = nullptr;
