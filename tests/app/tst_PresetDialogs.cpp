@@ -385,8 +385,11 @@ void TestPresetDialogs::recall() {
         QCOMPARE(int(system[0].payload[kMasterOn]), 0);
         QCOMPARE(int(system[1].payload[kMasterOn]), 1);
     }
-    for (int c = 0; c < 8; ++c)
+    const SimState device = f.Sim().State();
+    for (int c = 0; c < 8; ++c) {
         QCOMPARE(f.session->Data().Channel(c).GetGainCode(), PresetGain(2, c));
+        QCOMPARE(Wire(device.live.outputs[c]), Wire(f.G().liveImage.outputs[c])); // the device switched too
+    }
     QCOMPARE(f.View().Strip(3)->GainEdit()->Code(), PresetGain(2, 3));
     QCOMPARE(CheckedPreset(dialog), fromButton ? 2 : 5);
     const int packets = expected.size();
