@@ -239,6 +239,10 @@
         <translation>第%1组</translation>
     </message>
     <message>
+        <source>Current: %1</source>
+        <translation>当前：%1</translation>
+    </message>
+    <message>
         <source>Close</source>
         <translation>关闭</translation>
     </message>

@@ -30,7 +30,8 @@ constexpr int kGap = 12;
 constexpr QPoint kGridAt{CDialogLook::kMargin, 52};
 constexpr int kPanelPad = 8;
 constexpr QRect kStatusRect{CDialogLook::kMargin, 184, kWidth - 2 * CDialogLook::kMargin, 20};
-constexpr int kRuleAbove = 12; // from the rule to the bottom row's buttons
+constexpr int kRuleAbove = 12;            // from the rule to the bottom row's buttons
+const QColor kNoticeColour{232, 170, 72}; // a calm amber: a state to notice, not an error
 
 QRect ButtonRect(int k) {
     const int i = k - 1;
@@ -71,7 +72,6 @@ CPresetDlg::CPresetDlg(CSession& session, CMsgBox& msgBox, CFileChooser& files, 
     }
     m_status->setGeometry(kStatusRect);
     m_status->SetPixelSize(CAppFont::kSmall);
-    m_status->SetColour(QColor(232, 170, 72)); // a calm amber: a state to notice, not an error
 
     m_file->setObjectName(QStringLiteral("file"));
     m_close->setObjectName(QStringLiteral("close"));
@@ -122,18 +122,26 @@ void CPresetDlg::PlaceBottomRow(int y) {
 
 void CPresetDlg::RefreshLabels() {
     const int current = m_presets.CurrentPreset();
+    QString currentName;
     for (int k = 1; k <= kPresets; ++k) {
         CBitmapButton* button = PresetButton(k);
         const QString label = Label(k);
         button->SetText({label, {}});
         const bool named = label != QString::number(k);
-        button->SetAccessibleText(
-            {named ? tr("Preset %1, %2").arg(k).arg(label) : tr("Preset %1").arg(k), {}});
+        const QString spoken = named ? tr("Preset %1, %2").arg(k).arg(label) : tr("Preset %1").arg(k);
+        button->SetAccessibleText({spoken, {}});
         button->setChecked(k == current);
+        if (k == current)
+            currentName = spoken;
     }
-    const bool linked = m_session.Controller().LinkOpen();
-    m_status->SetText(
-        {linked ? QString() : CDeviceController::kNotConnected.In(m_session.Globals().language.load()), {}});
+    // Without a device the buttons show only numbers: the status line says why.
+    if (!m_session.Controller().LinkOpen()) {
+        m_status->SetText({CDeviceController::kNotConnected.In(m_session.Globals().language.load()), {}});
+        m_status->SetColour(kNoticeColour);
+    } else {
+        m_status->SetText({currentName.isEmpty() ? QString() : tr("Current: %1").arg(currentName), {}});
+        m_status->SetColour(CSkinPalette::DimText());
+    }
 }
 
 void CPresetDlg::showEvent(QShowEvent* event) {

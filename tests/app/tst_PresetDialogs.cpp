@@ -417,7 +417,7 @@ void TestPresetDialogs::labelsAndTheOpenDialogRecord() {
 
     QVERIFY(f.Connect());
     QCOMPARE(Labels(dialog), (QStringList{"1", "2", "3", "Jazz", "5", "6"}));
-    QCOMPARE(dialog->Status()->CurrentText(), QString());
+    QCOMPARE(dialog->Status()->CurrentText(), QStringLiteral("Current: Preset 5"));
     QCOMPARE(CheckedPreset(dialog), 5);
 
     QTest::keyClick(dialog, Qt::Key_Escape);
