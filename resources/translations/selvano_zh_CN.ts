@@ -549,8 +549,8 @@
 <context>
     <name>CTavelView</name>
     <message>
-        <source>After restoring the factory settings, all your data will be lost. This process is not recoverable!  Choose &apos;YES&apos; to clear the data, and choose &apos;NO&apos; to do nothing.</source>
-        <translation>恢复出厂设置后，您的数据会全部丢失，这个过程是不可恢复的！ 选择&apos;是&apos;则清除数据，选择&apos;否&apos;则不进行操作</translation>
+        <source>After restoring the factory settings, all your data will be lost. This process is not recoverable!  Choose 'YES' to clear the data, and choose 'NO' to do nothing.</source>
+        <translation>恢复出厂设置后，您的数据会全部丢失，这个过程是不可恢复的！ 选择'是'则清除数据，选择'否'则不进行操作</translation>
     </message>
     <message>
         <source>Whether the reset all EQ?</source>
@@ -661,6 +661,233 @@
     <message>
         <source>Save</source>
         <translation>音效保存</translation>
+    </message>
+</context>
+<context>
+    <name>CInputSourceNameDlg</name>
+    <message>
+        <source>Source Name</source>
+        <translation>音效组名</translation>
+    </message>
+    <message>
+        <source>Source Name:</source>
+        <translation>音效组名:</translation>
+    </message>
+    <message>
+        <source>The name is kept with the preset on the device (up to 15 characters)</source>
+        <translation>组名随音效保存在设备中（最多 15 个字符）</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>CPresetDlg</name>
+    <message>
+        <source>Preset %1, %2</source>
+        <translation>第%1组，%2</translation>
+    </message>
+    <message>
+        <source>Preset %1</source>
+        <translation>第%1组</translation>
+    </message>
+    <message>
+        <source>Current: %1</source>
+        <translation>当前：%1</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Preset</source>
+        <translation>音效组</translation>
+    </message>
+    <message>
+        <source>Load</source>
+        <translation>读取</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Are you delete this Source Data?</source>
+        <translation>是否删除本组音效数据?</translation>
+    </message>
+</context>
+<context>
+    <name>CSourceLoadDlg</name>
+    <message>
+        <source>Source Load</source>
+        <translation>音效调用</translation>
+    </message>
+    <message>
+        <source>Click a preset to recall it. Right-click it to load, save or delete.</source>
+        <translation>单击一组音效即可调用；右键单击可读取、保存或删除。</translation>
+    </message>
+    <message>
+        <source>Open File...</source>
+        <translation>打开文件...</translation>
+    </message>
+    <message>
+        <source>Open a setup or all-data file and send it to the device</source>
+        <translation>打开音效文件或全部数据文件并发送到设备</translation>
+    </message>
+    <message>
+        <source>A setup file (.dsps) replaces the current setup; an all-data file (.dspa) replaces the presets too</source>
+        <translation>音效文件 (.dsps) 替换当前音效；全部数据文件 (.dspa) 同时替换各组音效</translation>
+    </message>
+    <message>
+        <source>Open a setup or all-data file</source>
+        <translation>打开音效文件或全部数据文件</translation>
+    </message>
+    <message>
+        <source>Setup and all-data files (*.dsps *.dspa)</source>
+        <translation>音效文件和全部数据文件 (*.dsps *.dspa)</translation>
+    </message>
+    <message>
+        <source>Setup files (*.dsps)</source>
+        <translation>音效文件 (*.dsps)</translation>
+    </message>
+    <message>
+        <source>All-data files (*.dspa)</source>
+        <translation>全部数据文件 (*.dspa)</translation>
+    </message>
+</context>
+<context>
+    <name>CSourceSaveDlg</name>
+    <message>
+        <source>Source Save</source>
+        <translation>音效保存</translation>
+    </message>
+    <message>
+        <source>Click a preset to store the current setup into it under a name.</source>
+        <translation>单击一组即可将当前音效以新名称保存到该组。</translation>
+    </message>
+    <message>
+        <source>File type</source>
+        <translation>文件类型</translation>
+    </message>
+    <message>
+        <source>All data (.dspa)</source>
+        <translation>全部数据 (.dspa)</translation>
+    </message>
+    <message>
+        <source>Save all data: the presets read from the device and the setup</source>
+        <translation>保存全部数据：从设备读取的各组音效和当前音效</translation>
+    </message>
+    <message>
+        <source>The device's presets, the setup and the system settings in one file</source>
+        <translation>设备的各组音效、当前音效和系统设置存为一个文件</translation>
+    </message>
+    <message>
+        <source>Setup (.dsps)</source>
+        <translation>当前音效 (.dsps)</translation>
+    </message>
+    <message>
+        <source>Save the current setup</source>
+        <translation>保存当前音效</translation>
+    </message>
+    <message>
+        <source>The current setup only</source>
+        <translation>仅当前音效</translation>
+    </message>
+    <message>
+        <source>Save File...</source>
+        <translation>保存文件...</translation>
+    </message>
+    <message>
+        <source>Save the chosen file type</source>
+        <translation>保存所选类型的文件</translation>
+    </message>
+    <message>
+        <source>Save all data</source>
+        <translation>保存全部数据</translation>
+    </message>
+    <message>
+        <source>Save the setup</source>
+        <translation>保存当前音效</translation>
+    </message>
+    <message>
+        <source>All-data files (*.dspa)</source>
+        <translation>全部数据文件 (*.dspa)</translation>
+    </message>
+    <message>
+        <source>Setup files (*.dsps)</source>
+        <translation>音效文件 (*.dsps)</translation>
+    </message>
+</context>
+<context>
+    <name>CUpgradeDlg</name>
+    <message>
+        <source>Choose a firmware file</source>
+        <translation>选择固件文件</translation>
+    </message>
+    <message>
+        <source>Firmware files (*.MVA *.contr)</source>
+        <translation>固件文件 (*.MVA *.contr)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>Waiting for the device...</source>
+        <translation>正在等待设备...</translation>
+    </message>
+    <message>
+        <source>Updating. Keep the device connected and switched on.</source>
+        <translation>正在更新，请保持设备连接并通电。</translation>
+    </message>
+    <message>
+        <source>The update did not finish.</source>
+        <translation>更新未完成。</translation>
+    </message>
+    <message>
+        <source>Device Firmware Update</source>
+        <translation>设备固件更新</translation>
+    </message>
+    <message>
+        <source>Choose the firmware file: .MVA for the DSP, .contr for the hand controller. The update takes over the connection; keep the device connected until it has finished.</source>
+        <translation>请选择固件文件：DSP 用 .MVA，手控器用 .contr。更新期间将占用设备连接，完成前请勿断开设备。</translation>
+    </message>
+    <message>
+        <source>Firmware file</source>
+        <translation>固件文件</translation>
+    </message>
+    <message>
+        <source>No file chosen</source>
+        <translation>未选择文件</translation>
+    </message>
+    <message>
+        <source>Browse...</source>
+        <translation>浏览...</translation>
+    </message>
+    <message>
+        <source>Update progress</source>
+        <translation>更新进度</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <source>Start the firmware update</source>
+        <translation>开始更新固件</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
     </message>
 </context>
 </TS>

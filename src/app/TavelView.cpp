@@ -7,6 +7,7 @@
 #include "app/ChannelStrip.h"
 #include "app/CrossoverPanel.h"
 #include "app/DisplayDlg.h"
+#include "app/FormDialogs.h"
 #include "app/InterfaceLanguage.h"
 #include "app/LinkRow.h"
 #include "app/MasterPanel.h"
@@ -72,7 +73,8 @@ CTavelView::CTavelView(CSession& session, CInterfaceLanguage& language, QMainWin
       m_titleBar(new CTitleBar(session.Options().device.kind, session.DeviceDescription(), this)),
       m_popup(new CDisplayDlg(this, frame)), m_msgBox(new CMsgBox(frame, session.Globals().language)),
       m_settingsMenu(new CTopMenu(CTopMenu::Which::Settings, this)),
-      m_presetMenu(new CTopMenu(CTopMenu::Which::Presets, this)) {
+      m_presetMenu(new CTopMenu(CTopMenu::Which::Presets, this)),
+      m_dialogs(new CFormDialogs(*this, session, *m_msgBox, m_settings, frame)) {
     setObjectName(QStringLiteral("form"));
     setFixedSize(kSize);
     // The skinned controls draw in the language of the session's flag from here on.

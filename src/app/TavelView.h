@@ -24,6 +24,7 @@ class CMasterPanel;
 class CDeviceMonitor;
 class CDisplayDlg;
 class CFStatic;
+class CFormDialogs;
 class CInterfaceLanguage;
 class CLinkRow;
 class CMsgBox;
@@ -75,6 +76,8 @@ public:
     CTitleBar& TitleBar() const { return *m_titleBar; }
     CDisplayDlg& TransferPopup() const { return *m_popup; }
     CMsgBox& MsgBox() const { return *m_msgBox; }
+    // The preset and firmware dialogs the menus open.
+    CFormDialogs& Dialogs() const { return *m_dialogs; }
     // The remembered firmware location, loaded when the form is made.
     CSettingsStore& Settings() { return m_settings; }
 
@@ -190,6 +193,7 @@ private:
     CMsgBox* m_msgBox;
     CTopMenu* m_settingsMenu;
     CTopMenu* m_presetMenu;
+    CFormDialogs* m_dialogs;
     CMasterPanel* m_master = nullptr;
     CCrossoverPanel* m_crossover = nullptr;
     CCarPicture* m_car = nullptr;

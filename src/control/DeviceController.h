@@ -124,6 +124,12 @@ public:
     // A system text for the user: at once, or queued while a handler runs or a close is under way.
     void ShowMessage(const SysText& text) override;
 
+    // ---- Preset dialogs ----------------------------------------------------------------------------------
+    // Which preset dialog is open, so that a preset name read from the device refreshes it.
+    enum class PresetDialog { None = 0, SourceLoad = 1, SourceSave = 2 };
+    void SetOpenPresetDialog(PresetDialog dialog) { m_openPresetDialog = dialog; }
+    PresetDialog OpenPresetDialog() const { return m_openPresetDialog; }
+
     // ---- Commands ----------------------------------------------------------------------------------------
     // The factory reset, once the user has confirmed it: during a firmware update (also while it opens the
     // device) only "Don't close up the update!"; with the link open, message 137 is queued; otherwise
@@ -243,6 +249,7 @@ private:
     std::atomic<bool> m_firmwareUpdate{false};
     std::atomic<int> m_firmwareStage{0};
     bool m_linkButton = false;
+    PresetDialog m_openPresetDialog = PresetDialog::None;
     std::array<int, Layout::kChannels> m_savedSwitch{}; // sound switches remembered by a group write
     MessageObserver m_observer;
     std::function<void()> m_presetsRead;

@@ -116,7 +116,16 @@ bool CFirmwareUpdate::StartUpdate(const QString& path) {
         m_host.ShowMessage(load.status.error());
         return false;
     }
+    return StartLoadedUpdate();
+}
 
+bool CFirmwareUpdate::StartLoadedUpdate() {
+    if (InProgress() || m_starting || m_file.Loaded() == CFirmwareFile::Kind::None)
+        return false;
+    {
+        std::lock_guard lock(m_command.LinkLock());
+        ResetSequence(); // from the first frame, also after an earlier attempt with the same file
+    }
     if (m_host.LinkOpen())
         m_host.CloseLink();
     m_starting = true;

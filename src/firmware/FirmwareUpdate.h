@@ -56,6 +56,10 @@ public:
     // the firmware path (cleared when the file could not be read) back into the field. Ignored while an
     // update runs or starts. Returns whether the update is starting or has started.
     bool StartUpdate(const QString& path);
+    // StartUpdate's steps after the load, for the file loaded last (LoadFirmware): the update dialog loads
+    // first and starts once the user has read the controller-file warning. Refused (false) while an update
+    // runs or starts, and when no file is loaded.
+    bool StartLoadedUpdate();
     // UM_FIRMWARE_STATUS: with lParam 179 closes the link, ends the update and shows "Update successfully!";
     // other values are ignored. Returns whether it acted.
     bool OnUpdateFinished(std::intptr_t status);

@@ -47,43 +47,36 @@ SendData* CTransferBatches::Enqueue(std::unique_ptr<SendData> packet) {
     return raw;
 }
 
-void CTransferBatches::EnqueueLast(std::unique_ptr<SendData> packet, Ends ends, bool shareIndex) {
-    if (!packet)
+void CTransferBatches::MarkEnd(SendData* last, Ends ends) {
+    if (!last)
         return;
-    packet->endsReadBatch = ends == Ends::Read ? 1 : 0;
-    packet->endsWriteBatch = ends == Ends::Write ? 1 : 0;
-    if (shareIndex && m_progress > 0) {
-        packet->countsForProgress = 1;
-        packet->progressIndex = m_progress;
-        m_command.Push(std::move(packet));
-        return;
-    }
-    Enqueue(std::move(packet));
+    last->endsReadBatch = ends == Ends::Read ? 1 : 0;
+    last->endsWriteBatch = ends == Ends::Write ? 1 : 0;
 }
 
-void CTransferBatches::SoundOff(int channel) {
+SendData* CTransferBatches::SoundOff(int channel) {
     OutputBlock& block = m_command.Globals().liveImage.outputs[static_cast<std::size_t>(channel)];
     m_savedOutputOn[static_cast<std::size_t>(channel)] = block.outputOn;
     block.outputOn = 0;
-    Enqueue(m_command.BuildSliceWrite(KTVCommand::kTypeOutput, channel, kGainGroupSlice));
+    return Enqueue(m_command.BuildSliceWrite(KTVCommand::kTypeOutput, channel, kGainGroupSlice));
 }
 
-void CTransferBatches::SoundBack(int channel) {
+SendData* CTransferBatches::SoundBack(int channel) {
     OutputBlock& block = m_command.Globals().liveImage.outputs[static_cast<std::size_t>(channel)];
     block.outputOn = m_savedOutputOn[static_cast<std::size_t>(channel)];
-    Enqueue(m_command.BuildSliceWrite(KTVCommand::kTypeOutput, channel, kGainGroupSlice));
+    return Enqueue(m_command.BuildSliceWrite(KTVCommand::kTypeOutput, channel, kGainGroupSlice));
 }
 
-void CTransferBatches::MasterOff() {
+SendData* CTransferBatches::MasterOff() {
     auto& system = m_command.Globals().systemBlock;
     m_savedMasterOn = system[kMasterOnByte];
     system[kMasterOnByte] = 0;
-    Enqueue(m_command.BuildSystemWrite(KTVCommand::kSubSystemBlock, 0));
+    return Enqueue(m_command.BuildSystemWrite(KTVCommand::kSubSystemBlock, 0));
 }
 
-void CTransferBatches::MasterBack() {
+SendData* CTransferBatches::MasterBack() {
     m_command.Globals().systemBlock[kMasterOnByte] = m_savedMasterOn;
-    Enqueue(m_command.BuildSystemWrite(KTVCommand::kSubSystemBlock, 0));
+    return Enqueue(m_command.BuildSystemWrite(KTVCommand::kSubSystemBlock, 0));
 }
 
 PopupRequest CTransferBatches::WriteAll() {
@@ -98,16 +91,13 @@ PopupRequest CTransferBatches::WriteAll() {
     for (int p = 1; p <= kStoredPresets; ++p) {
         Enqueue(m_command.BuildSystemWrite(KTVCommand::kSubPresetName, p));
         Enqueue(m_command.BuildBlockWrite(p, KTVCommand::kTypeMusicIn, KTVCommand::kMusicInIndex, false));
-        for (int c = 0; c < Layout::kChannels; ++c) {
-            auto block = m_command.BuildBlockWrite(p, KTVCommand::kTypeOutput, c, false);
-            if (p == kStoredPresets && c == Layout::kChannels - 1)
-                EnqueueLast(std::move(block), Ends::Write, true);
-            else
-                Enqueue(std::move(block));
-        }
+        for (int c = 0; c < Layout::kChannels; ++c)
+            Enqueue(m_command.BuildBlockWrite(p, KTVCommand::kTypeOutput, c, false));
     }
+    SendData* last = nullptr;
     for (int c = 0; c < Layout::kChannels; ++c)
-        SoundBack(c);
+        last = SoundBack(c);
+    MarkEnd(last, Ends::Write);
     return Popup(true);
 }
 
@@ -120,15 +110,12 @@ PopupRequest CTransferBatches::StoreLiveIntoPreset(int preset, const std::functi
     else
         MasterOff();
     Enqueue(m_command.BuildSystemWrite(KTVCommand::kSubPresetName, preset));
-    for (int c = 0; c < Layout::kChannels; ++c) {
-        auto block = m_command.BuildBlockWrite(preset, KTVCommand::kTypeOutput, c, true);
-        if (c == Layout::kChannels - 1)
-            EnqueueLast(std::move(block), Ends::Write, true);
-        else
-            Enqueue(std::move(block));
-    }
+    SendData* last = nullptr;
+    for (int c = 0; c < Layout::kChannels; ++c)
+        last = Enqueue(m_command.BuildBlockWrite(preset, KTVCommand::kTypeOutput, c, true));
     if (!refreshImage)
-        MasterBack();
+        last = MasterBack();
+    MarkEnd(last, Ends::Write);
     return Popup(true);
 }
 
@@ -139,15 +126,12 @@ PopupRequest CTransferBatches::ReadPresetIntoLive(int preset, bool masterOff) {
         ResetProgress();
     if (masterOff)
         MasterOff();
-    for (int c = 0; c < Layout::kChannels; ++c) {
-        auto read = m_command.BuildBlockRead(preset, KTVCommand::kTypeOutput, c, true);
-        if (c == Layout::kChannels - 1)
-            EnqueueLast(std::move(read), Ends::Read, true);
-        else
-            Enqueue(std::move(read));
-    }
+    SendData* last = nullptr;
+    for (int c = 0; c < Layout::kChannels; ++c)
+        last = Enqueue(m_command.BuildBlockRead(preset, KTVCommand::kTypeOutput, c, true));
     if (masterOff)
-        MasterBack();
+        last = MasterBack();
+    MarkEnd(last, Ends::Read);
     return Popup(preset != 0);
 }
 
@@ -158,15 +142,10 @@ PopupRequest CTransferBatches::ReadForFileSave() {
     MasterOff();
     for (int p = 1; p <= kStoredPresets; ++p) {
         Enqueue(m_command.BuildBlockRead(p, KTVCommand::kTypeMusicIn, KTVCommand::kMusicInIndex, false));
-        for (int c = 0; c < Layout::kChannels; ++c) {
-            auto read = m_command.BuildBlockRead(p, KTVCommand::kTypeOutput, c, false);
-            if (p == kStoredPresets && c == Layout::kChannels - 1)
-                EnqueueLast(std::move(read), Ends::Read, false);
-            else
-                Enqueue(std::move(read));
-        }
+        for (int c = 0; c < Layout::kChannels; ++c)
+            Enqueue(m_command.BuildBlockRead(p, KTVCommand::kTypeOutput, c, false));
     }
-    MasterBack();
+    MarkEnd(MasterBack(), Ends::Read);
     return Popup(true);
 }
 

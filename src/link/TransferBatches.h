@@ -23,7 +23,9 @@ struct PopupRequest {
 };
 
 // Runs on the UI thread. The caller decides whether a link is open; these only queue. Numbered batches give
-// each packet the next progress index (from 1; 0 means none) and mark the packet whose reply ends the batch.
+// each packet the next progress index (from 1; 0 means none) and mark their last packet as the one whose
+// reply ends the batch: the popup's bar reaches its range exactly when the device has acknowledged the
+// whole batch (the sound or the master output back on included), and the popup goes then.
 class CTransferBatches {
 public:
     static constexpr int kStoredPresets = 6; // device presets the program reads and writes as a set
@@ -67,12 +69,12 @@ private:
     void ResetProgress();
     // Queues a packet, numbering it while a numbered batch is being built.
     SendData* Enqueue(std::unique_ptr<SendData> packet);
-    // Queues the packet that ends a numbered batch; it shares the index of the packet before it when asked.
-    void EnqueueLast(std::unique_ptr<SendData> packet, Ends ends, bool shareIndex);
-    void SoundOff(int channel);
-    void SoundBack(int channel);
-    void MasterOff();
-    void MasterBack();
+    // The packet queued last ends the batch: its reply hides the popup.
+    static void MarkEnd(SendData* last, Ends ends);
+    SendData* SoundOff(int channel);
+    SendData* SoundBack(int channel);
+    SendData* MasterOff();
+    SendData* MasterBack();
     void QueueChannelBlock(int channel, bool completion);
     PopupRequest Popup(bool modal) const { return {true, modal, m_progress}; }
 

@@ -246,13 +246,12 @@ void TestMainWindow::readBackPopupIsModalAdvancesAndHides() {
     QVERIFY(shown->visible);
     QVERIFY(shown->modal);
     QVERIFY(!shown->formEnabled);
-    // Five system reads, six preset names and eight output blocks, the last sharing the step before it.
-    QCOMPARE(shown->range, 18);
+    // Five system reads, six preset names and eight output blocks, one step each.
+    QCOMPARE(shown->range, 19);
     QCOMPARE(shown->position, 0);
     QList<int> steps;
-    for (int i = 1; i <= 18; ++i)
+    for (int i = 1; i <= 19; ++i)
         steps << i;
-    steps << 18;
     QCOMPARE(positions, steps);
     QVERIFY(hiddenAtEnd);
     QVERIFY(enabledAtEnd);

@@ -5,14 +5,20 @@
 #include "app/CarPicture.h"
 #include "app/ChannelStrip.h"
 #include "app/CrossoverPanel.h"
+#include "app/FileChooser.h"
+#include "app/FormDialogs.h"
+#include "app/InputSourceNameDlg.h"
 #include "app/LimiterDlg.h"
 #include "app/LinkRow.h"
 #include "app/MasterPanel.h"
 #include "app/OutputDlg.h"
 #include "app/PositionIcon.h"
+#include "app/SourceLoadDlg.h"
+#include "app/SourceSaveDlg.h"
 #include "app/TavelApp.h"
 #include "app/TitleBar.h"
 #include "app/TitleButton.h"
+#include "app/TopMenu.h"
 #include "controls/BitmapButton.h"
 #include "controls/BitmapSlider.h"
 #include "controls/ListButton.h"
@@ -23,7 +29,9 @@
 
 #include "app/FormRig.h"
 
+#include <QContextMenuEvent>
 #include <QDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QWheelEvent>
 
@@ -67,11 +75,23 @@ const QStringList kExpectedBoxTexts{
     QStringLiteral("Whether the reset all EQ?"),
     QStringLiteral("是否恢复所有EQ的初始值"),
     QStringLiteral("无通道可以联调"),
+    // The preset dialogs.
+    QStringLiteral("The device is not connected"),
+    QStringLiteral("设备未连接"),
+    QStringLiteral("The name can not be all spaces!"),
+    QStringLiteral("组名不能全为空格!"),
+    QStringLiteral("Are you delete this Source Data?"),
+    QStringLiteral("是否删除本组音效数据?"),
 };
 
 class CMonkey {
 public:
-    explicit CMonkey(FormRig& f) : m_f(f), m_rng(kSeed) { Collect(); }
+    explicit CMonkey(FormRig& f) : m_f(f), m_rng(kSeed) {
+        // The file buttons of the preset dialogs: a user who changes their mind.
+        f.View().Dialogs().Files().SetChooser(
+            [](const FileRequest&, CFileChooser::Answer answer) { answer({}); });
+        Collect();
+    }
 
     // The numbered controls the user can reach now: the form's and, while it is open, the routing
     // window's (which comes and goes with the routing button and its close button).
@@ -152,8 +172,10 @@ public:
         else if (roll < 96) {
             Log(QStringLiteral("language"));
             m_f.View().ToggleLanguage();
-        } else if (roll < 98) {
+        } else if (roll < 97) {
             TroubleOnTheLine();
+        } else if (roll < 98) {
+            UsePresetDialog();
         } else if (Chance(50)) {
             Log(QStringLiteral("Connect"));
             QTest::mouseClick(m_connect, Qt::LeftButton);
@@ -212,8 +234,13 @@ public:
                                   Qt::LeftButton);
                 QTest::mouseClick(link->Button(CCH_Link_Dlg::kOk), Qt::LeftButton);
                 any = true;
+            } else if (auto* entry = qobject_cast<CInputSourceNameDlg*>(QApplication::activeModalWidget());
+                       entry && entry->isVisible()) {
+                NameAPreset(entry);
+                any = true;
             } else if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-                       dialog && !qobject_cast<QMessageBox*>(dialog) && dialog->isVisible()) {
+                       dialog && !qobject_cast<QMessageBox*>(dialog) && !qobject_cast<CPresetDlg*>(dialog) &&
+                       dialog->isVisible()) {
                 dialog->reject();
                 any = true;
             }
@@ -221,6 +248,56 @@ public:
             if (!any)
                 break;
         }
+    }
+
+    // Source Load or Source Save from the preset menu: a few clicks and context-menu choices on its
+    // preset buttons (recalls, stores under a name, deletions), then the dialog is closed again.
+    void UsePresetDialog() {
+        const bool load = Chance(50);
+        Log(load ? QStringLiteral("Source Load") : QStringLiteral("Source Save"));
+        m_f.View().RunCommand(load ? TopCommand::PresetRecall : TopCommand::PresetSave);
+        CFormDialogs& dialogs = m_f.View().Dialogs();
+        CPresetDlg* dialog = load ? static_cast<CPresetDlg*>(dialogs.SourceLoad())
+                                  : static_cast<CPresetDlg*>(dialogs.SourceSave());
+        if (!dialog)
+            return;
+        ++m_presetDialogs;
+        for (int n = 1 + Pick(3); n > 0 && dialog->isVisible(); --n) {
+            const int k = 1 + Pick(CPresetDlg::kPresets);
+            CBitmapButton* button = dialog->PresetButton(k);
+            const int choice = Pick(4);
+            if (choice == 0) {
+                Log(QStringLiteral("  file button"));
+                QTest::mouseClick(dialog->FileButton(), Qt::LeftButton);
+            } else if (choice == 1) {
+                Log(QStringLiteral("  context menu of preset %1").arg(k));
+                const QPoint at = button->rect().center();
+                QContextMenuEvent event(QContextMenuEvent::Mouse, at, button->mapToGlobal(at));
+                QApplication::sendEvent(button, &event); // Settle picks an item or closes the menu
+            } else {
+                Log(QStringLiteral("  preset %1").arg(k));
+                QTest::mouseClick(button, Qt::LeftButton);
+            }
+            Settle();
+        }
+        dialog->reject();
+    }
+
+    void NameAPreset(CInputSourceNameDlg* entry) {
+        static const QStringList kNames{"Bass", "Jazz", "", "   ", "A very long preset name", "音效", "2"};
+        const QString name = kNames[Pick(static_cast<int>(kNames.size()))];
+        const bool ok = Chance(75);
+        Log(QStringLiteral("  name \"%1\": %2")
+                .arg(name, ok ? QStringLiteral("OK") : QStringLiteral("Cancel")));
+        entry->Field()->selectAll();
+        QTest::keyClick(entry->Field(), Qt::Key_Backspace);
+        // Chinese comes from an input method, which commits the text at once.
+        const bool latin = std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; });
+        if (latin)
+            QTest::keyClicks(entry->Field(), name);
+        else
+            entry->Field()->insert(name);
+        QTest::mouseClick(ok ? entry->OkButton() : entry->CancelButton(), Qt::LeftButton);
     }
 
     void PressKey() {
@@ -375,6 +452,7 @@ public:
     int m_drops = 0;
     int m_repeats = 0;
     int m_unplugs = 0;
+    int m_presetDialogs = 0;
     QStringList m_strangeBoxes;
 
 private:
@@ -600,13 +678,14 @@ void TestMonkey::nothingIsLost() {
         ++checks;
     }
     QVERIFY2(monkey.m_strangeBoxes.isEmpty(), qPrintable(monkey.m_strangeBoxes.join(u'\n')));
-    qInfo("random start %u: %d actions, %d quiet checks, %d lost replies, %d repeat requests, %d unplugs, %d "
-          "writes",
+    qInfo("random start %u: %d actions, %d quiet checks, %d lost replies, %d repeat requests, %d unplugs, "
+          "%d preset dialogs, %d writes",
           kSeed, monkey.m_actions, checks, monkey.m_drops, monkey.m_repeats, monkey.m_unplugs,
-          f.Sim().Counters().writes - writesAtStart);
+          monkey.m_presetDialogs, f.Sim().Counters().writes - writesAtStart);
     // The run did what it is for: it was connected and sending most of the time.
     QVERIFY(checks >= kActions / kActionsPerCheck / 2);
     QVERIFY(f.Sim().Counters().writes - writesAtStart > kActions / 10);
+    QVERIFY(monkey.m_presetDialogs > 0);
 }
 
 QTEST_MAIN(TestMonkey)

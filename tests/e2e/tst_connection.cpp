@@ -146,12 +146,10 @@ void TestConnection::readBackOrderAndAdoption() {
     QCOMPARE(trace.mid(0, expected.size() - 1), expected.mid(1));
     QCOMPARE(trace.at(expected.size() - 1), kStatusPollLine);
 
-    // What the window saw: connected look, the popup over 11 system reads and 8 blocks (the last block
-    // shares its step with the one before), each step, the end.
-    QStringList lines{QStringLiteral("look connected"), QStringLiteral("popup show modal=0 range=18")};
-    for (int i = 1; i <= 18; ++i)
+    // What the window saw: connected look, the popup over 11 system reads and 8 blocks, each step, the end.
+    QStringList lines{QStringLiteral("look connected"), QStringLiteral("popup show modal=0 range=19")};
+    for (int i = 1; i <= 19; ++i)
         lines << QStringLiteral("position %1").arg(i);
-    lines << QStringLiteral("position 18");
     QStringList seen = rig.view.Lines();
     seen.removeAll(QStringLiteral("refresh presets"));
     lines << QStringLiteral("popup hide") << QStringLiteral("refresh all");

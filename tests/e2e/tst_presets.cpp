@@ -5,6 +5,7 @@
 #include "sim/SimDevice.h"
 #include "support/ControllerRig.h"
 #include "support/GoldenImage.h"
+#include "support/PresetFileContent.h"
 #include "support/TestFile.h"
 
 #include <QtTest>
@@ -15,9 +16,7 @@
 namespace {
 
 constexpr int kLimit = CControllerRig::kLimitMs;
-constexpr int kGainAt = 250;     // output block: u16 gain code
-constexpr int kOutputOnAt = 248; // output block: sound switch
-constexpr int kWire = 296;       // bytes of an output block that travel
+constexpr int kWire = 296; // bytes of an output block that travel
 constexpr int kTagSize = 17;
 constexpr int kMasterOn = 5; // system block byte
 
@@ -83,41 +82,8 @@ QStringList OutputBlockReads(int preset, bool intoPreset) {
 
 const QString kSystemWrite = QStringLiteral("W 4/144 s0 p0");
 
-// A setup file written out by hand: tag, then the factory image with channel 2's gain at 21.
-QByteArray SetupFile(const QByteArray& tag = "ORVEN-XT-PRO-1.0") {
-    QByteArray file;
-    file.append(char(tag.size()));
-    file.append(tag);
-    QByteArray image = Golden::FactoryImage();
-    Golden::PutU16(image, Golden::Out(2, kGainAt), 21);
-    Golden::PutText(image, 0, "FromFile");
-    return file + image;
-}
-
-// An all-data file written out by hand: tag, system block, presets 1..20 (preset p's gains 30 + c, its
-// name "File<p>"), the live image (channel 5's gain 9), position delays with the current position 7.
-QByteArray AllDataFile() {
-    QByteArray file;
-    file.append(char(16));
-    file.append("ORVEN-XT-PRO-1.0");
-    QByteArray system = Golden::StartupSystemBlock();
-    file += system;
-    for (int m = 0; m < 20; ++m) {
-        QByteArray preset = Golden::EmptyPreset();
-        Golden::PutText(preset, 0, QByteArray("File").append(char('1' + m % 9)).constData());
-        for (int c = 0; c < 8; ++c)
-            Golden::PutU16(preset, Golden::Out(c, kGainAt), 30 + c);
-        Golden::PutU8(preset, Golden::Out(0, kOutputOnAt), 1);
-        file += preset;
-    }
-    QByteArray live = Golden::FactoryImage();
-    Golden::PutU16(live, Golden::Out(5, kGainAt), 9);
-    file += live;
-    QByteArray positions(50, '\0');
-    positions[48] = 7;
-    file += positions;
-    return file;
-}
+using PresetFileContent::AllDataFile;
+using PresetFileContent::SetupFile;
 
 } // namespace
 
@@ -174,7 +140,7 @@ void TestPresets::saveWithName() {
     QCOMPARE(int(device.Preset(2).outputs[2].gainCode), 44);
     QCOMPARE(int(device.system[kMasterOn]), 1);
     QCOMPARE(rig.view.Lines(QStringLiteral("popup show")),
-             QStringList{QStringLiteral("popup show modal=1 range=10")});
+             QStringList{QStringLiteral("popup show modal=1 range=11")});
 
     // The dialog makes no duplicate test: the same name into preset 3 goes out as well.
     QVERIFY(rig.memories.SaveWithName(3, QStringLiteral("Bass")));
@@ -290,9 +256,9 @@ void TestPresets::recall() {
     for (int c = 0; c < 8; ++c)
         QCOMPARE(rig.model.Channel(c).GetGainCode(), PresetGain(2, c));
     QCOMPARE(rig.memories.CurrentPreset(), fromButton ? 2 : 0);
-    // The last block read shares its step with the one before.
+    // One step per request, the last one ending the popup.
     QCOMPARE(rig.view.Lines(QStringLiteral("popup show")),
-             QStringList{QStringLiteral("popup show modal=1 range=%1").arg(fromButton ? 9 : 7)});
+             QStringList{QStringLiteral("popup show modal=1 range=%1").arg(fromButton ? 10 : 8)});
 }
 
 void TestPresets::notConnected() {
@@ -355,7 +321,7 @@ void TestPresets::writeAll() {
     const QStringList writes = rig.Writes();
     QCOMPARE(writes.size(), 8 + 1 + 8 + 6 * (1 + 1 + 8) + 8);
     QCOMPARE(rig.view.Lines(QStringLiteral("popup show")),
-             QStringList{QStringLiteral("popup show modal=1 range=%1").arg(writes.size() - 1)});
+             QStringList{QStringLiteral("popup show modal=1 range=%1").arg(writes.size())});
 }
 
 // Saving all data reads presets 1..6 from the device (master output off meanwhile) and writes a 58731-byte

@@ -17,6 +17,10 @@ using Calls = std::vector<std::string>;
 
 namespace {
 
+QByteArray Bytes(const std::vector<std::uint8_t>& v) {
+    return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size()));
+}
+
 Stages StagesOf(const std::vector<SimFrame>& trace) {
     Stages s;
     for (const SimFrame& f : trace)
@@ -66,6 +70,7 @@ private slots:
     void unansweredFrameEndsIt();
     void deviceNotBackAfterRestartEndsIt();
     void startAfterTheWarningClosesAnOpenLink();
+    void loadedFileStartsOnItsOwn();
     void noDeviceWithinTheLimit();
     void fileErrorsSendNothing_data();
     void fileErrorsSendNothing();
@@ -167,6 +172,33 @@ void TestFirmwareUpdate::startAfterTheWarningClosesAnOpenLink() {
     QCOMPARE(Stages(log.stages.begin(), log.stages.end()), (Stages{224, 225, 226, 226, 226, 227}));
     QCOMPARE(h.rig.notifier.Of(UM_FIRMWARE_STATUS),
              (std::vector<Notification>{{UM_FIRMWARE_STATUS, 0, 179}}));
+}
+
+// The update dialog loads first and starts once the warning has been read: the load shows nothing itself,
+// the start sends the loaded file from its first frame, also a second time.
+void TestFirmwareUpdate::loadedFileStartsOnItsOwn() {
+    Harness h;
+    QVERIFY(!h.update.StartLoadedUpdate()); // nothing loaded
+    QVERIFY(h.rig.calls.empty());
+
+    h.rig.store.SetFirmwareFile(h.Write("remote.contr", FirmwareContent(100)));
+    const FirmwareLoad load = h.update.LoadFirmware();
+    QVERIFY(load.status);
+    QCOMPARE(load.notice, std::optional(CFirmwareFile::kControllerNotice));
+    QVERIFY(h.rig.calls.empty());
+    const Stages sequence{224, 225, 226, 226, 226, 227};
+    QVERIFY(h.update.StartLoadedUpdate());
+    QCOMPARE(h.rig.calls, (Calls{"open", "firmware link"}));
+    QVERIFY(!h.update.StartLoadedUpdate()); // refused while it runs
+    QVERIFY(h.RunOut());
+    QVERIFY(h.update.OnUpdateFinished(179));
+
+    QVERIFY(h.update.StartLoadedUpdate());
+    QVERIFY(h.RunOut());
+    const SimFirmwareLog log = h.rig.device->Firmware();
+    QCOMPARE(Stages(log.stages.begin(), log.stages.end()), sequence + sequence);
+    // The device starts its copy afresh with stage 224: the second run delivered the whole file again.
+    QCOMPARE(Bytes(log.controller), FirmwareContent(100) + Fill(44, 0xFF));
 }
 
 void TestFirmwareUpdate::noDeviceWithinTheLimit() {

@@ -105,13 +105,13 @@ void TestLinkEndToEnd::connectionReadFillsTheModel() {
     {
         std::lock_guard lock(rig.command.LinkLock()); // one batch: nothing may come in between
         rig.batches.SystemReads();
-        QCOMPARE(rig.batches.ReadPresetIntoLive(0, false).range, 18);
+        QCOMPARE(rig.batches.ReadPresetIntoLive(0, false).range, 19);
     }
     const auto done = rig.notifier.WaitFor(UM_IMAGE_READ_DONE);
     QVERIFY(done.has_value());
     QCOMPARE(done->wParam, qintptr(0));
     QVERIFY(rig.notifier.WaitFor(UM_TRANSFER_DONE).has_value());
-    QCOMPARE(rig.notifier.Of(UM_TRANSFER_PROGRESS).back().wParam, qintptr(18));
+    QCOMPARE(rig.notifier.Of(UM_TRANSFER_PROGRESS).back().wParam, qintptr(19));
 
     const SimState device = rig.sim->State();
     std::lock_guard lock(rig.command.LinkLock());

@@ -307,7 +307,7 @@ void TestLinkWorker::threadRunsABatchToItsEnd() {
     QVERIFY(rig.worker.IsRunning());
     batches.SystemReads();
     const PopupRequest popup = batches.ReadPresetIntoLive(0, false);
-    QCOMPARE(popup, (PopupRequest{true, false, 18}));
+    QCOMPARE(popup, (PopupRequest{true, false, 19}));
 
     QVERIFY(rig.notifier.WaitFor(UM_TRANSFER_DONE).has_value());
     QVERIFY(rig.notifier.WaitFor(UM_IMAGE_READ_DONE).has_value());
@@ -315,14 +315,13 @@ void TestLinkWorker::threadRunsABatchToItsEnd() {
     QVERIFY(!rig.worker.IsRunning());
     QVERIFY(!rig.worker.LinkOpen());
 
-    // Each of the 18 progress items moved the bar once; block 7 shares its index with block 6.
+    // Each of the 19 progress items moved the bar once, the last one to its end.
     QList<qintptr> positions;
     for (const auto& n : rig.notifier.Of(UM_TRANSFER_PROGRESS))
         positions << n.wParam;
     QList<qintptr> expected;
-    for (int i = 1; i <= 18; ++i)
+    for (int i = 1; i <= 19; ++i)
         expected << i;
-    expected << 18;
     QCOMPARE(positions, expected);
     QCOMPARE(rig.notifier.Of(UM_TRANSFER_DONE), (std::vector<Notification>{{UM_TRANSFER_DONE, 0, 0}}));
     QCOMPARE(rig.g.liveImage.outputs[7].bands[0].freq, std::uint16_t{0x0707});

@@ -46,15 +46,11 @@ QString R(int type, int index, bool intoPreset, int preset) {
         .arg(preset);
 }
 
-// Appends progress numbers from `first` on; the entries listed in `shared` repeat the number before them.
-QStringList Numbered(const QStringList& packets, int first = 1, QList<int> shared = {}) {
+// Appends progress numbers from `first` on, one per packet.
+QStringList Numbered(const QStringList& packets, int first = 1) {
     QStringList out;
-    int n = first - 1;
-    for (int i = 0; i < packets.size(); ++i) {
-        if (!shared.contains(i))
-            ++n;
-        out << packets[i] + QStringLiteral(" #%1").arg(n);
-    }
+    for (int i = 0; i < packets.size(); ++i)
+        out << packets[i] + QStringLiteral(" #%1").arg(first + i);
     return out;
 }
 
@@ -116,7 +112,8 @@ class TestTransferBatches : public QObject {
 private slots:
     void frames_data();
     void frames();
-    void writeAllIsDoneWhileSoundBackWaits();
+    void batchEndsWithItsLastAcknowledgement_data();
+    void batchEndsWithItsLastAcknowledgement();
     void soundOffAndBackCarryTheRememberedSwitch();
     void masterOffAndBackAroundAPresetRead();
     void storeWithRefreshRefreshesFirst();
@@ -134,35 +131,35 @@ void TestTransferBatches::frames_data() {
         for (int p = 1; p <= 6; ++p)
             all << W(4, 134, 0, p) << W(2, 2, 0, p) << OutputBlockWrites(p);
         all << SoundSwitches();
-        QStringList expected = Numbered(all, 1, {76});
-        expected[76] += " EW";
+        QStringList expected = Numbered(all);
+        expected[84] += " EW";
         QTest::newRow("write all") << Run([](CTransferBatches& b) { return b.WriteAll(); }) << expected
-                                   << PopupRequest{true, true, 84};
+                                   << PopupRequest{true, true, 85};
     }
     {
         QStringList store;
         store << W(4, 144, 0, 0) << W(4, 134, 0, 2) << OutputBlockWrites(2) << W(4, 144, 0, 0);
-        QStringList expected = Numbered(store, 1, {9});
-        expected[9] += " EW";
+        QStringList expected = Numbered(store);
+        expected[10] += " EW";
         QTest::newRow("store live into preset 2")
             << Run([](CTransferBatches& b) { return b.StoreLiveIntoPreset(2); }) << expected
-            << PopupRequest{true, true, 10};
+            << PopupRequest{true, true, 11};
     }
     {
         QStringList read;
         read << W(4, 144, 0, 0) << OutputBlockReads(3, false) << W(4, 144, 0, 0);
-        QStringList expected = Numbered(read, 1, {8});
-        expected[8] += " ER";
+        QStringList expected = Numbered(read);
+        expected[9] += " ER";
         QTest::newRow("load preset 3")
             << Run([](CTransferBatches& b) { return b.ReadPresetIntoLive(3, true); }) << expected
-            << PopupRequest{true, true, 9};
+            << PopupRequest{true, true, 10};
     }
     {
-        QStringList expected = Numbered(OutputBlockReads(5, false), 1, {7});
+        QStringList expected = Numbered(OutputBlockReads(5, false));
         expected[7] += " ER";
         QTest::newRow("load preset 5 keeping the outputs")
             << Run([](CTransferBatches& b) { return b.ReadPresetIntoLive(5, false); }) << expected
-            << PopupRequest{true, true, 7};
+            << PopupRequest{true, true, 8};
     }
     {
         QStringList read;
@@ -171,7 +168,7 @@ void TestTransferBatches::frames_data() {
             read << R(2, 2, true, p) << OutputBlockReads(p, true);
         read << W(4, 144, 0, 0);
         QStringList expected = Numbered(read);
-        expected[54] += " ER";
+        expected[55] += " ER";
         QTest::newRow("read for file save") << Run([](CTransferBatches& b) { return b.ReadForFileSave(); })
                                             << expected << PopupRequest{true, true, 56};
     }
@@ -236,20 +233,47 @@ void TestTransferBatches::frames() {
     QCOMPARE(shown.range, popup.range);
 }
 
-void TestTransferBatches::writeAllIsDoneWhileSoundBackWaits() {
-    Rig rig;
-    rig.batches.WriteAll();
-    QCOMPARE(rig.command.Count(), 85);
-    while (rig.notifier.Count(UM_TRANSFER_DONE) == 0 && rig.command.Count() > 0)
-        rig.AcknowledgeHead();
-    QCOMPARE(rig.notifier.Of(UM_TRANSFER_DONE), (std::vector<Notification>{{UM_TRANSFER_DONE, 0, 1}}));
-    QCOMPARE(rig.notifier.Of(UM_TRANSFER_PROGRESS).back().wParam, qintptr(76));
-    QCOMPARE(rig.Queued(), Numbered(SoundSwitches(), 77));
+void TestTransferBatches::batchEndsWithItsLastAcknowledgement_data() {
+    QTest::addColumn<Run>("run");
+    QTest::addColumn<int>("packets");
+    QTest::addColumn<qintptr>("ends"); // lParam of UM_TRANSFER_DONE: 1 a write batch, 0 a read batch
+    QTest::newRow("write all, sound back last")
+        << Run([](CTransferBatches& b) { return b.WriteAll(); }) << 85 << qintptr(1);
+    QTest::newRow("store, master back last")
+        << Run([](CTransferBatches& b) { return b.StoreLiveIntoPreset(2); }) << 11 << qintptr(1);
+    QTest::newRow("store from the objects, block 7 last")
+        << Run([](CTransferBatches& b) { return b.StoreLiveIntoPreset(0, [] {}); }) << 9 << qintptr(1);
+    QTest::newRow("recall, master back last")
+        << Run([](CTransferBatches& b) { return b.ReadPresetIntoLive(3, true); }) << 10 << qintptr(0);
+    QTest::newRow("recall keeping the outputs, block 7 last")
+        << Run([](CTransferBatches& b) { return b.ReadPresetIntoLive(3, false); }) << 8 << qintptr(0);
+    QTest::newRow("read for file save, master back last")
+        << Run([](CTransferBatches& b) { return b.ReadForFileSave(); }) << 56 << qintptr(0);
+}
 
-    while (rig.command.Count() > 0)
+// The bar moves one step per acknowledged packet and reaches its range with the last one, whose reply alone
+// ends the transfer: the popup never goes while the sound or the master output is still off.
+void TestTransferBatches::batchEndsWithItsLastAcknowledgement() {
+    QFETCH(Run, run);
+    QFETCH(int, packets);
+    QFETCH(qintptr, ends);
+    Rig rig;
+    const PopupRequest popup = run(rig.batches);
+    QCOMPARE(popup.range, packets);
+    QCOMPARE(rig.command.Count(), packets);
+    QList<qintptr> positions;
+    while (rig.command.Count() > 1) {
         rig.AcknowledgeHead();
-    QCOMPARE(rig.notifier.Count(UM_TRANSFER_DONE), 1);
-    QCOMPARE(rig.notifier.Of(UM_TRANSFER_PROGRESS).back().wParam, qintptr(84));
+        QCOMPARE(rig.notifier.Count(UM_TRANSFER_DONE), 0);
+    }
+    rig.AcknowledgeHead();
+    QCOMPARE(rig.notifier.Of(UM_TRANSFER_DONE), (std::vector<Notification>{{UM_TRANSFER_DONE, 0, ends}}));
+    for (const auto& n : rig.notifier.Of(UM_TRANSFER_PROGRESS))
+        positions << n.wParam;
+    QList<qintptr> expected;
+    for (int i = 1; i <= packets; ++i)
+        expected << i;
+    QCOMPARE(positions, expected);
 }
 
 void TestTransferBatches::soundOffAndBackCarryTheRememberedSwitch() {
@@ -288,8 +312,8 @@ void TestTransferBatches::storeWithRefreshRefreshesFirst() {
         rig.g.liveImage.outputs[6].delay = 480;
     });
     QVERIFY(refreshed);
-    QCOMPARE(popup.range, 8);
-    QStringList expected = Numbered(QStringList{W(4, 134, 0, 4)} << OutputBlockWrites(4), 1, {8});
+    QCOMPARE(popup.range, 9);
+    QStringList expected = Numbered(QStringList{W(4, 134, 0, 4)} << OutputBlockWrites(4));
     expected[8] += " EW";
     QCOMPARE(rig.Queued(), expected);
     const auto block6 = rig.command.Queue().At(7)->Frame();
@@ -302,12 +326,12 @@ void TestTransferBatches::liveReadContinuesTheSystemReads() {
     rig.command.Clear();
     rig.batches.SystemReads();
     const PopupRequest popup = rig.batches.ReadPresetIntoLive(0, false);
-    QCOMPARE(popup.range, 18);
+    QCOMPARE(popup.range, 19);
     QVERIFY(!popup.modal);
-    QStringList expected = Numbered(OutputBlockReads(0, true), 12, {7});
+    QStringList expected = Numbered(OutputBlockReads(0, true), 12);
     expected[7] += " ER";
     QCOMPARE(rig.Queued().mid(11), expected);
-    QCOMPARE(rig.batches.ProgressCounter(), 18);
+    QCOMPARE(rig.batches.ProgressCounter(), 19);
 }
 
 QTEST_APPLESS_MAIN(TestTransferBatches)
