@@ -283,6 +283,36 @@ void CModelEditor::SetMix(int channel, std::span<const int, CKTV_OutData::kMixIn
     EditChannel(ChannelEdit::Mix, channel, -1, [&clamped](CKTV_OutData& ch) { ch.SetMix(clamped); });
 }
 
+void CModelEditor::SetBands(int channel, std::span<const BandSetting, Layout::kBands> bands) {
+    std::array<BandSetting, Layout::kBands> clamped{};
+    for (std::size_t k = 0; k < clamped.size(); ++k) {
+        BandSetting b = bands[k];
+        b.kind = std::clamp(b.kind, static_cast<int>(CFilter::Peak), static_cast<int>(CFilter::HighShelf));
+        b.slope = b.kind == CFilter::Peak ? 0 : std::clamp(b.slope, 0, 1);
+        b.freq = std::clamp(b.freq, kMinFreq, kMaxFreq);
+        b.bandwidth = std::clamp(b.bandwidth, 0, kQTableSize - 1);
+        b.gainCode = std::clamp(b.gainCode, 0, kMaxGainCode);
+        clamped[k] = b;
+    }
+    EditChannel(ChannelEdit::Bands, channel, -1, [&clamped](CKTV_OutData& ch) {
+        for (int k = 0; k < Layout::kBands; ++k) {
+            const BandSetting& b = clamped[static_cast<std::size_t>(k)];
+            CFilter& f = ch.Band(k);
+            const CFilter::ResponseHold hold(f);
+            f.SetKind(b.kind);
+            f.SetSlope(b.slope, 1);
+            f.SetBandwidthIndex(b.bandwidth);
+            f.SetGainCode(b.gainCode); // a gain takes the band out of all-bypass, 0 dB bypasses it
+            if (f.GetAllBypass() != 0)
+                f.SetBypass(1); // a flat band leaves all-bypass too and stays bypassed
+            if (b.bypass)
+                f.SetBypass(1);
+            f.SetFreq(b.freq, 1);
+        }
+        ch.AllBandsBypassed();
+    });
+}
+
 void CModelEditor::ResetEq(int channel) {
     if (!ValidChannel(channel))
         return;
