@@ -295,22 +295,23 @@ void CModelEditor::SetBands(int channel, std::span<const BandSetting, Layout::kB
         clamped[k] = b;
     }
     EditChannel(ChannelEdit::Bands, channel, -1, [&clamped](CKTV_OutData& ch) {
-        for (int k = 0; k < Layout::kBands; ++k) {
-            const BandSetting& b = clamped[static_cast<std::size_t>(k)];
-            CFilter& f = ch.Band(k);
-            const CFilter::ResponseHold hold(f);
-            f.SetKind(b.kind);
-            f.SetSlope(b.slope, 1);
-            f.SetBandwidthIndex(b.bandwidth);
-            f.SetGainCode(b.gainCode); // a gain takes the band out of all-bypass, 0 dB bypasses it
-            if (f.GetAllBypass() != 0)
-                f.SetBypass(1); // a flat band leaves all-bypass too and stays bypassed
-            if (b.bypass)
-                f.SetBypass(1);
-            f.SetFreq(b.freq, 1);
-        }
+        for (int k = 0; k < Layout::kBands; ++k)
+            ApplyBandSetting(ch.Band(k), clamped[static_cast<std::size_t>(k)]);
         ch.AllBandsBypassed();
     });
+}
+
+void CModelEditor::ApplyBandSetting(CFilter& band, const BandSetting& setting) {
+    const CFilter::ResponseHold hold(band);
+    band.SetKind(setting.kind);
+    band.SetSlope(setting.slope, 1);
+    band.SetBandwidthIndex(setting.bandwidth);
+    band.SetGainCode(setting.gainCode); // a gain takes the band out of all-bypass, 0 dB bypasses it
+    if (band.GetAllBypass() != 0)
+        band.SetBypass(1); // a flat band leaves all-bypass too and stays bypassed
+    if (setting.bypass)
+        band.SetBypass(1);
+    band.SetFreq(setting.freq, 1);
 }
 
 void CModelEditor::ResetEq(int channel) {

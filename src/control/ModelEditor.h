@@ -187,6 +187,9 @@ public:
     // hand edit would (pending marks, sent-frequency ramp), and the channel out of all-bypass. Values are
     // clamped to the bands' ranges.
     void SetBands(int channel, std::span<const BandSetting, Layout::kBands> bands);
+    // One band's setters in the order SetBands runs them, on any filter (a scratch copy for a preview too);
+    // the values are taken as they are.
+    static void ApplyBandSetting(CFilter& band, const BandSetting& setting);
 
     // The EQ reset of `channel` and, while the link is on, of its pair partner: every band flat at its
     // third-octave frequency and bypassed. The group of `channel` is silenced while the blocks go out.
