@@ -680,22 +680,7 @@ QString ShelfExportQ(const CFilter::ShelfShape& shape, double gainDb) {
 } // namespace
 
 QString FilterTextNote::In(int language) const {
-    // One pass, so that an argument taken from the text is never read as a place holder itself.
-    const QString pattern = text.In(language);
-    QString s;
-    for (qsizetype i = 0; i < pattern.size(); ++i) {
-        const QChar c = pattern[i];
-        if (c == u'%' && i + 1 < pattern.size() && pattern[i + 1].isDigit()) {
-            const qsizetype n = pattern[i + 1].digitValue();
-            if (n >= 1 && n <= args.size()) {
-                s += args[n - 1];
-                ++i;
-                continue;
-            }
-        }
-        s += c;
-    }
-    return s;
+    return text.In(language, args);
 }
 
 FilterTextReading CFilterText::Read(const QString& text) {
