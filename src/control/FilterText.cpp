@@ -24,8 +24,9 @@ constexpr SysText kLinePrefix{"line %1: ", "第 %1 行："};
 constexpr SysText kPlacedPeak{"band %1: peak %2 Hz, %3 dB, Q %4", "频段 %1：峰值 %2 Hz，%3 dB，Q值 %4"};
 constexpr SysText kPlacedLowShelf{"band %1: low shelf %2 Hz, %3 dB, %4", "频段 %1：低架 %2 Hz，%3 dB，%4"};
 constexpr SysText kPlacedHighShelf{"band %1: high shelf %2 Hz, %3 dB, %4", "频段 %1：高架 %2 Hz，%3 dB，%4"};
-constexpr SysText kSwitchedOff{"switched off: the band keeps these values, bypassed",
-                               "已关闭：该频段保留这些数值并旁通"};
+constexpr SysText kSwitchedOff{"switched off: dropped (a bypassed band keeps no gain on the device or in a "
+                               "file, so it would come back flat)",
+                               "已关闭：已舍弃（旁通的频段在设备和文件中不保留增益，会变为平直）"};
 constexpr SysText kFlat{"0 dB: the band stays flat (bypassed)", "0 dB：该频段保持平直（旁通）"};
 constexpr SysText kFreqRounded{"frequency %1 Hz → %2 Hz", "频率 %1 Hz → %2 Hz"};
 constexpr SysText kFreqClamped{"frequency %1 Hz → %2 Hz (bands reach 20..20000 Hz)",
@@ -444,7 +445,6 @@ std::optional<BandSetting> Reader::Map(const TextFilter& f) {
         return drop(kBadValue, {QStringLiteral("BW Oct"), Plain(*f.bw)});
 
     BandSetting band;
-    band.bypass = !f.on;
     if (f.type == Type::Peak) {
         if (!f.q && !f.bw)
             return drop(kMissing, {QStringLiteral("Q / BW Oct")});
@@ -560,6 +560,10 @@ void Reader::Read(const QString& text) {
             Note(f.line, FilterTextNote::Kind::Dropped, kUnsupported, {f.typeText});
             continue;
         }
+        if (!f.on) {
+            Note(f.line, FilterTextNote::Kind::Dropped, kSwitchedOff);
+            continue;
+        }
         if (const auto band = Map(f))
             usable.emplace_back(f, *band);
     }
@@ -590,14 +594,8 @@ void Reader::Place(const std::vector<std::pair<TextFilter, BandSetting>>& usable
             numbers.insert(f.number);
     const bool byNumber = !usable.empty() && numbers.size() == usable.size();
 
-    std::vector<std::size_t> order(usable.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    if (!byNumber) // the filters that are on get the bands first
-        std::stable_partition(order.begin(), order.end(), [&](std::size_t i) { return usable[i].first.on; });
     int next = 0;
-    for (const std::size_t i : order) {
-        const auto& [f, band] = usable[i];
+    for (const auto& [f, band] : usable) {
         if (!byNumber && next >= Layout::kBands) {
             Note(f.line, FilterTextNote::Kind::Dropped, kSurplus);
             continue;
@@ -616,8 +614,6 @@ void Reader::Place(const std::vector<std::pair<TextFilter, BandSetting>>& usable
                  {number, QString::number(band.freq), gain, ShelfSlopeText(band.slope, 0)});
         if (band.gainCode == kEqGainCodeZero)
             Note(f.line, FilterTextNote::Kind::Placed, kFlat);
-        else if (band.bypass)
-            Note(f.line, FilterTextNote::Kind::Placed, kSwitchedOff);
     }
     if (m_r.placed > 0)
         Note(0, FilterTextNote::Kind::Summary, byNumber ? kByNumber : kInOrder,
@@ -723,25 +719,29 @@ Status CFilterText::Import(CModelEditor& editor, const CKTV_OutData& channel, co
 
 QString CFilterText::Export(const CKTV_OutData& channel) {
     QStringList lines;
-    int held = 0;
-    for (int k = 0; k < Layout::kBands; ++k)
-        held += channel.Band(k).GetGain() != 0.0 ? 1 : 0;
-    lines << QStringLiteral("# CH%1 %2: %3 of %4 EQ bands hold a gain")
-                 .arg(QString::number(channel.GetChannel() + 1), channel.GetName(), QString::number(held),
-                      QString::number(Layout::kBands));
+    int active = 0;
+    int bypassed = 0; // bypassed while holding a gain: the device and files keep them flat
+    for (int k = 0; k < Layout::kBands; ++k) {
+        const CFilter& band = channel.Band(k);
+        if (band.GetGain() != 0.0)
+            ++(band.GetEffectiveBypass() != 0 ? bypassed : active);
+    }
+    const QString name = channel.GetName();
+    lines << QStringLiteral("# CH%1%2: %3 of %4 EQ bands active")
+                 .arg(QString::number(channel.GetChannel() + 1), name.isEmpty() ? QString() : u' ' + name,
+                      QString::number(active), QString::number(Layout::kBands));
+    if (bypassed > 0)
+        lines << QStringLiteral("# %1 bypassed bands not written").arg(bypassed);
     if (channel.GetGainOff() != 0)
         lines << QStringLiteral("# the channel gain is off");
     else if (channel.GetGainCode() != kChannelGainMaxCode)
         lines << QStringLiteral("Preamp: %1 dB").arg(ChannelGainDb(channel.GetGainCode()));
     for (int k = 0; k < Layout::kBands; ++k) {
         const CFilter& band = channel.Band(k);
-        if (band.GetGain() == 0.0)
-            continue; // flat whatever its bypass says
+        if (band.GetGain() == 0.0 || band.GetEffectiveBypass() != 0)
+            continue;
         const int code = EqGainCode(band.GetGain());
-        const QString head =
-            QStringLiteral("Filter %1: %2 ")
-                .arg(k + 1)
-                .arg(band.GetEffectiveBypass() != 0 ? QStringLiteral("OFF") : QStringLiteral("ON"));
+        const QString head = QStringLiteral("Filter %1: ON ").arg(k + 1);
         const QString gain = Gain1(EqGainDb(code));
         if (band.GetKind() == CFilter::LowShelf || band.GetKind() == CFilter::HighShelf) {
             // The curve the band draws: its centre and the Q its slope parameter amounts to at its gain.

@@ -39,7 +39,7 @@ struct FilterTextNote {
 // What a filter text asks of a channel and what of it the channel's 31 bands hold.
 struct FilterTextReading {
     std::array<BandSetting, Layout::kBands> bands{}; // every band after the reading; unused ones flat
-    int placed = 0;                                  // filters on bands, switched-off ones included
+    int placed = 0;                                  // filters on bands
     std::optional<double> preampDb;                  // the text's preamp (the sum of its Preamp lines)
     std::optional<int> gainCode;                     // the channel gain code it becomes
     std::vector<FilterTextNote> notes;               // in the order of the lines
@@ -60,13 +60,13 @@ struct FilterTextReading {
     bool Usable() const { return placed > 0; }
 };
 
-// The reading maps up to 31 peak and shelf filters onto the bands: by their filter numbers when each has
-// its own number 1..31, else in the order of the text (the ones switched on first). Frequencies go to whole
+// The reading maps up to 31 peak and shelf filters that are switched on onto the bands: by their filter
+// numbers when each has its own number 1..31, else in the order of the text. Frequencies go to whole
 // hertz within 20..20000, gains to 0.1 dB within +-20 dB, Q to the nearest bandwidth index (a bandwidth in
 // octaves to the nearest index directly); a shelf takes the band slope (6 or 12 dB/Oct) nearest to its
 // slope parameter and the band frequency that puts the drawn shelf's centre where the text's is. A filter
-// switched off goes onto its band bypassed with its values. A negative preamp becomes the channel gain in
-// whole dB, rounded down so that the headroom is never less than asked.
+// switched off is dropped: a bypassed band holds no gain on the device or in a file. A negative preamp
+// becomes the channel gain in whole dB, rounded down so that the headroom is never less than asked.
 class CFilterText {
 public:
     static constexpr double kTextSampleRate = 48000.0; // the rate the text's filters are evaluated at
@@ -81,10 +81,9 @@ public:
     static Status Import(CModelEditor& editor, const CKTV_OutData& channel, const QString& text,
                          FilterTextReading* reading = nullptr);
 
-    // The channel's bands that hold a gain, as configuration lines numbered by band ("Filter 3: ON PK Fc
-    // 1000 Hz Gain -3.0 dB Q 1.414"; shelves as LSC and HSC with the centre frequency and Q of the curve
-    // drawn; bypassed bands as OFF lines), after a "Preamp:" line for a channel gain other than 0 dB.
-    // Reading the text back gives the same bands.
+    // The channel's active bands as configuration lines numbered by band ("Filter 3: ON PK Fc 1000 Hz Gain
+    // -3.0 dB Q 1.414"; shelves as LSC and HSC with the centre frequency and Q of the curve drawn), after a
+    // "Preamp:" line for a channel gain other than 0 dB. Reading the text back gives the same bands.
     static QString Export(const CKTV_OutData& channel);
 
     // The reading for a person: one line per note ("line 3: ..."), then the largest differences.
