@@ -5,6 +5,7 @@
 #include "control/Session.h"
 #include "model/KTV_Data.h"
 
+#include <QLocale>
 #include <QTest>
 
 #include <algorithm>
@@ -147,6 +148,7 @@ private slots:
     void graphicModeRefused();
     void exportThenImport();
     void reportInBothLanguages();
+    void decimalPointsWhateverTheLocale();
 };
 
 void TestFilterText::lineShapes_data() {
@@ -545,6 +547,28 @@ void TestFilterText::reportInBothLanguages() {
     QVERIFY(en.last().contains(QStringLiteral("48 kHz")));
     QVERIFY2(zh.join(u'\n').contains(QStringLiteral("第 1 行：频率 100.4 Hz → 100 Hz")),
              qPrintable(zh.join(u'\n')));
+}
+
+void TestFilterText::decimalPointsWhateverTheLocale() {
+    // A process whose locale writes decimal commas still reads and writes the texts' own form.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    CSession session(Offline());
+    FilterTextReading r;
+    QVERIFY(
+        CFilterText::Import(session.Editor(), session.Data().Channel(0),
+                            QStringLiteral("Preamp: -2.5 dB\nFilter: ON PK Fc 1000.4 Hz Gain -3.9 dB Q 1.41\n"
+                                           "Filter: ON PK Fc 2000 Hz Gain -3,9 dB Q 1,41\n"),
+                            &r));
+    const QString text = CFilterText::Export(session.Data().Channel(0));
+    const QString report = Notes(r);
+    QLocale::setDefault(before);
+    QCOMPARE(r.placed, 2);
+    QCOMPARE(r.bands[0].gainCode, r.bands[1].gainCode);
+    QVERIFY2(text.contains(QStringLiteral("Filter 1: ON PK Fc 1000 Hz Gain -3.9 dB Q 1.414")),
+             qPrintable(text));
+    QVERIFY2(report.contains(QStringLiteral("frequency 1000.4 Hz → 1000 Hz")), qPrintable(report));
+    QVERIFY(!text.contains(u',') && !report.contains(QStringLiteral("0,")));
 }
 
 QTEST_GUILESS_MAIN(TestFilterText)
