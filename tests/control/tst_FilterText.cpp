@@ -166,11 +166,12 @@ void TestFilterText::lineShapes_data() {
     const int clamped = static_cast<int>(Kind::Clamped);
     const int mapped = static_cast<int>(Kind::Mapped);
     // Q 3.943 is nearest to index 31 (Q 3.997), Q 10 to 9 (10.301), Q 1.41 to 95 (1.414), Q 2 to 66 (2.012).
-    QTest::newRow("REW peak, gain beyond -20 dB")
+    QTest::newRow("measurement export's peak, gain beyond -20 dB")
         << "Filter  1: ON  PK       Fc     209 Hz  Gain -33.9 dB  Q 3.943" << 0 << 0 << 0 << 209 << 31 << 0
         << false << QList<int>{clamped, rounded};
-    QTest::newRow("AutoEq low shelf with Q") << "Filter 2: ON LSC Fc 105 Hz Gain -6.6 dB Q 0.70" << 1 << 1
-                                             << 1 << 83 << 15 << 134 << false << QList<int>{mapped};
+    QTest::newRow("headphone set's low shelf with Q")
+        << "Filter 2: ON LSC Fc 105 Hz Gain -6.6 dB Q 0.70" << 1 << 1 << 1 << 83 << 15 << 134 << false
+        << QList<int>{mapped};
     QTest::newRow("unnumbered peak") << "Filter: ON PK Fc 50 Hz Gain -3.0 dB Q 10.00" << 0 << 0 << 0 << 50
                                      << 9 << 170 << false << QList<int>{rounded};
     // Without Q or slope a shelf has S 0.9: the 12 dB/Oct band slope, centre 300 Hz / 1.2727.
