@@ -128,6 +128,22 @@ double DelayMs(int samples) {
     return samples / 48.0;
 }
 
+double SpeedOfSound(int temperature) {
+    return 331.4 + 0.6 * (temperature - 50);
+}
+
+double DistanceDelayMs(double metres, int temperature) {
+    return metres * 1000.0 / SpeedOfSound(temperature);
+}
+
+int DelaySamplesOfMs(double ms) {
+    const double samples = ms / kMsPerDelaySample + 0.5;
+    if (!(samples > 0.0)) {
+        return 0;
+    }
+    return samples >= INT_MAX ? INT_MAX : static_cast<int>(samples);
+}
+
 double LimiterThresholdDbu(int code) {
     return code * 0.1 - 30.0;
 }

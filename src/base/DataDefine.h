@@ -89,6 +89,18 @@ QString EqGainText(double db);       // "%0.1fdB"
 
 double DelayMs(int samples); // samples / 48: 960 gives exactly 20.0
 
+// A delay as the distance sound travels in it, as the delay editors take a typed distance. The air
+// temperature is kept + 50 in degrees Celsius; nothing in the program moves it from 25 degrees.
+inline constexpr int kDefaultAirTemperature = 75;
+inline constexpr double kInchesPerMetre = 39.3696;                // 3.2808 feet of 12 inches
+inline constexpr double kMsPerDelaySample = 0.020833333333333332; // one sample at 48 kHz
+double SpeedOfSound(int temperature = kDefaultAirTemperature);    // m/s: 331.4 + 0.6 x (temperature - 50)
+// Milliseconds that sound takes over `metres`.
+double DistanceDelayMs(double metres, int temperature = kDefaultAirTemperature);
+// The nearest whole sample at 48 kHz: (int)(ms / kMsPerDelaySample + 0.5); 0 for no delay or no number, and
+// INT_MAX beyond the int range.
+int DelaySamplesOfMs(double ms);
+
 double LimiterThresholdDbu(int code);                     // code * 0.1 - 30
 double LimiterAttackMs(int code);                         // 0..6: 0.3..0.9 ms, 7..106: 1..100 ms
 int LimiterReleaseFactor(int code);                       // 2, 4, 6, 8, 16, 32; 0 outside 0..5

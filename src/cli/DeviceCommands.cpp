@@ -22,6 +22,7 @@
 #include <QSaveFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -31,9 +32,7 @@
 
 namespace {
 
-constexpr double kSpeedOfSoundMps = 343.0;
 constexpr double kSampleRateHz = 48000.0;
-constexpr double kCmPerInch = 2.54;
 
 int Usage(QTextStream& err, const char* usage) {
     err << "usage: selvano-ctl " << usage << "\n";
@@ -55,23 +54,28 @@ std::optional<QString> OutputPath(const QStringList& args) {
     return std::nullopt;
 }
 
-// Delay in samples from "N" (samples) or "Nms", "Ncm", "Ninch"; distances through the speed of sound.
+// Delay in samples from "N" (samples) or "Nms", "Ncm", "Ninch"; distances with the delay editors' own
+// speed of sound, so that a distance gives the delay it gives when typed into the window.
 std::optional<int> DelaySamples(const QString& text) {
     struct Unit {
         const char* suffix;
+        double metresPerUnit; // 0: not a distance
         double samplesPerUnit;
     };
-    constexpr double kPerCm = kSampleRateHz / (kSpeedOfSoundMps * 100.0);
-    constexpr std::array<Unit, 4> kUnits{
-        {{"ms", kSampleRateHz / 1000.0}, {"cm", kPerCm}, {"inch", kPerCm * kCmPerInch}, {"", 1.0}}};
+    constexpr std::array<Unit, 4> kUnits{{{"ms", 0.0, kSampleRateHz / 1000.0},
+                                          {"cm", 0.01, 0.0},
+                                          {"inch", 1.0 / kInchesPerMetre, 0.0},
+                                          {"", 0.0, 1.0}}};
     for (const Unit& u : kUnits) {
         if (!text.endsWith(QLatin1String(u.suffix)))
             continue;
         bool ok = false;
         const double v = text.left(text.size() - qsizetype(std::strlen(u.suffix))).toDouble(&ok);
-        if (!ok)
+        if (!ok || !(v >= 0.0))
             return std::nullopt;
-        const long samples = std::lround(v * u.samplesPerUnit);
+        const long samples = u.metresPerUnit > 0.0
+                                 ? DelaySamplesOfMs(DistanceDelayMs(v * u.metresPerUnit))
+                                 : std::lround(std::min(v * u.samplesPerUnit, double(kDelayMaxSamples + 1)));
         if (samples < 0 || samples > kDelayMaxSamples)
             return std::nullopt;
         return static_cast<int>(samples);

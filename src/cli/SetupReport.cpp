@@ -44,6 +44,7 @@ QJsonObject ChannelJson(const CKTV_OutData& ch, int c) {
                                  {"freq_hz", b.GetFreq()},
                                  {"gain_db", b.GetGain()},
                                  {"bandwidth_index", b.GetQIndex()},
+                                 {"slope", b.GetSlope()},
                                  {"bypass", b.GetBypass() != 0}});
     }
     QJsonArray mix;
@@ -158,8 +159,13 @@ void SetupReport::PrintText(QTextStream& out, ModelGlobals& g, const CKTV_Data& 
             out << "  band " << b[QStringLiteral("band")].toInt() << ": "
                 << b[QStringLiteral("freq_hz")].toInt() << " Hz "
                 << QString::number(b[QStringLiteral("gain_db")].toDouble(), 'f', 1) << " dB bw "
-                << b[QStringLiteral("bandwidth_index")].toInt()
-                << (b[QStringLiteral("bypass")].toBool() ? " bypass" : "") << "\n";
+                << b[QStringLiteral("bandwidth_index")].toInt();
+            // A shelf says so; a peak, the kind every band has unless a filter text made it a shelf, does
+            // not.
+            const QString kind = b[QStringLiteral("kind")].toString();
+            if (kind != QLatin1String("peak"))
+                out << ' ' << kind << ' ' << ShelfSlopeText(b[QStringLiteral("slope")].toInt(), 0);
+            out << (b[QStringLiteral("bypass")].toBool() ? " bypass" : "") << "\n";
         }
         out << "  mix:";
         for (const QJsonValue& v : c[QStringLiteral("mix")].toArray())

@@ -1,6 +1,8 @@
 // selvano-ctl: the command-line companion; takes the global options and dispatches to one sub-command.
+#include "cli/AlignCommand.h"
 #include "cli/CliOptions.h"
 #include "cli/DeviceCommands.h"
+#include "cli/EqTextCommands.h"
 #include "cli/FirmwareCommand.h"
 #include "cli/ResponseCommand.h"
 #include "cli/ShowCommand.h"
@@ -29,7 +31,7 @@ int Simulate(const CliOptions&, const QStringList& args, QTextStream& out, QText
     return RunSimulateCommand(args, out, err);
 }
 
-constexpr std::array<SubCommand, 12> kSubCommands{{
+constexpr std::array<SubCommand, 15> kSubCommands{{
     {"info", "info [--json]", "connect, identify and print the system values and preset names",
      RunInfoCommand},
     {"read", "read -o FILE.dsps", "the device's live setup into a setup file", RunReadCommand},
@@ -42,6 +44,15 @@ constexpr std::array<SubCommand, 12> kSubCommands{{
      RunPresetCommand},
     {"set", "set WHAT VALUE...", "one edit, sent with the application's edit path; see set --help",
      RunSetCommand},
+    {"eq-import", "eq-import --channel N [--file SETUP [-o OUT]] [--dry-run] TEXT|-",
+     "an equaliser text (Filter and Preamp lines) onto a channel's bands, on the device or in a setup file; "
+     "prints what was rounded, clamped or dropped",
+     RunEqImportCommand},
+    {"eq-export", "eq-export --channel N [--file SETUP] [-o TEXT]",
+     "a channel's bands as equaliser text, from the device or a setup file", RunEqExportCommand},
+    {"align", "align [--file SETUP [-o OUT]] [--unit cm|inch] [--dry-run] CH=DIST...",
+     "channel delays from the speakers' distances to the listening position (the farthest gets 0)",
+     RunAlignCommand},
     {"factory-reset", "factory-reset [--yes]", "reset the device to factory settings (asks unless --yes)",
      RunFactoryResetCommand},
     {"devices", "devices [--json]", "matching USB devices present: path, ids, claimed or free",

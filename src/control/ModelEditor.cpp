@@ -283,6 +283,37 @@ void CModelEditor::SetMix(int channel, std::span<const int, CKTV_OutData::kMixIn
     EditChannel(ChannelEdit::Mix, channel, -1, [&clamped](CKTV_OutData& ch) { ch.SetMix(clamped); });
 }
 
+void CModelEditor::SetBands(int channel, std::span<const BandSetting, Layout::kBands> bands) {
+    std::array<BandSetting, Layout::kBands> clamped{};
+    for (std::size_t k = 0; k < clamped.size(); ++k) {
+        BandSetting b = bands[k];
+        b.kind = std::clamp(b.kind, static_cast<int>(CFilter::Peak), static_cast<int>(CFilter::HighShelf));
+        b.slope = b.kind == CFilter::Peak ? 0 : std::clamp(b.slope, 0, 1);
+        b.freq = std::clamp(b.freq, kMinFreq, kMaxFreq);
+        b.bandwidth = std::clamp(b.bandwidth, 0, kQTableSize - 1);
+        b.gainCode = std::clamp(b.gainCode, 0, kMaxGainCode);
+        clamped[k] = b;
+    }
+    EditChannel(ChannelEdit::Bands, channel, -1, [&clamped](CKTV_OutData& ch) {
+        for (int k = 0; k < Layout::kBands; ++k)
+            ApplyBandSetting(ch.Band(k), clamped[static_cast<std::size_t>(k)]);
+        ch.AllBandsBypassed();
+    });
+}
+
+void CModelEditor::ApplyBandSetting(CFilter& band, const BandSetting& setting) {
+    const CFilter::ResponseHold hold(band);
+    band.SetKind(setting.kind);
+    band.SetSlope(setting.slope, 1);
+    band.SetBandwidthIndex(setting.bandwidth);
+    band.SetGainCode(setting.gainCode); // a gain takes the band out of all-bypass, 0 dB bypasses it
+    if (band.GetAllBypass() != 0)
+        band.SetBypass(1); // a flat band leaves all-bypass too and stays bypassed
+    if (setting.bypass)
+        band.SetBypass(1);
+    band.SetFreq(setting.freq, 1);
+}
+
 void CModelEditor::ResetEq(int channel) {
     if (!ValidChannel(channel))
         return;

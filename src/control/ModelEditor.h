@@ -1,10 +1,12 @@
 // The one way every user edit reaches the model: copy rules of linked channels, link lock, marks, signals.
 #pragma once
 
+#include "base/DataDefine.h"
 #include "base/Status.h"
 #include "base/SysText.h"
 #include "model/KTV_OutData.h"
 #include "model/ParamImage.h"
+#include "response/Filter.h"
 
 #include <QObject>
 #include <QString>
@@ -62,6 +64,7 @@ enum class ChannelEdit {
     XoverSlope,
     XoverFreq,
     Mix,
+    Bands, // every band of the channel at once (a filter text read in)
 };
 
 enum class LinkFollow {
@@ -77,7 +80,7 @@ struct ChannelEditRule {
     unsigned linkedParts; // what changes on a linked channel (0 when nothing follows)
 };
 
-inline constexpr std::array<ChannelEditRule, 15> kChannelEditRules{{
+inline constexpr std::array<ChannelEditRule, 16> kChannelEditRules{{
     {ChannelEdit::Gain, LinkFollow::Model, ChannelPart::kGain, ChannelPart::kGain | ChannelPart::kEqMode},
     {ChannelEdit::OutputOn, LinkFollow::None, ChannelPart::kOutputOn, 0},
     {ChannelEdit::Polarity, LinkFollow::Model, ChannelPart::kPolarity,
@@ -98,6 +101,8 @@ inline constexpr std::array<ChannelEditRule, 15> kChannelEditRules{{
     {ChannelEdit::XoverSlope, LinkFollow::Editor, ChannelPart::kCrossover, ChannelPart::kCrossover},
     {ChannelEdit::XoverFreq, LinkFollow::Editor, ChannelPart::kCrossover, ChannelPart::kCrossover},
     {ChannelEdit::Mix, LinkFollow::Editor, ChannelPart::kMix, ChannelPart::kMix},
+    {ChannelEdit::Bands, LinkFollow::Editor, ChannelPart::kBands | ChannelPart::kAllBypass,
+     ChannelPart::kBands | ChannelPart::kAllBypass},
 }};
 
 constexpr const ChannelEditRule& RuleOf(ChannelEdit edit) {
@@ -106,6 +111,17 @@ constexpr const ChannelEditRule& RuleOf(ChannelEdit edit) {
 
 // Which crossover filter of a channel.
 enum class Xover { HighPass, LowPass };
+
+// One EQ band as a whole. Every band of an output channel can take either shelf kind: its record carries
+// kind and slope like frequency and gain.
+struct BandSetting {
+    int kind = CFilter::Peak;       // peak, low shelf or high shelf
+    int slope = 0;                  // shelves: 0 = 6 dB/Oct, 1 = 12 dB/Oct; peaks carry 0
+    int freq = 1000;                // Hz, 20..20000
+    int bandwidth = 15;             // bandwidth index 0..295; 15 = 0.2 octave
+    int gainCode = kEqGainCodeZero; // 0..400; at the 0 dB code the band is bypassed
+    bool bypass = false;            // a band that keeps its gain switched off
+};
 
 // One entry of the link-pair table: two channels whose speaker types form a pair.
 struct LinkPair {
@@ -166,6 +182,14 @@ public:
 
     // The routing row of `channel`: levels 0..100 of inputs 0..11, of which inputs 0..5 are stored.
     void SetMix(int channel, std::span<const int, CKTV_OutData::kMixInputs> levels);
+
+    // Every band of `channel` (and of its linked channels) set as given, each through the band setters as a
+    // hand edit would (pending marks, sent-frequency ramp), and the channel out of all-bypass. Values are
+    // clamped to the bands' ranges.
+    void SetBands(int channel, std::span<const BandSetting, Layout::kBands> bands);
+    // One band's setters in the order SetBands runs them, on any filter (a scratch copy for a preview too);
+    // the values are taken as they are.
+    static void ApplyBandSetting(CFilter& band, const BandSetting& setting);
 
     // The EQ reset of `channel` and, while the link is on, of its pair partner: every band flat at its
     // third-octave frequency and bypassed. The group of `channel` is silenced while the blocks go out.

@@ -24,9 +24,8 @@
 
 namespace {
 
-constexpr double kMsPerSample = 0.020833333333333332; // one sample at 48 kHz
+constexpr double kMsPerSample = kMsPerDelaySample;
 constexpr double kMaxDelayMs = 20.0;
-constexpr double kInchesPerMetre = 39.3696; // 3.2808 feet of 12 inches
 // Typed decimals land on a code boundary only up to the rounding of binary doubles ("-19.8" would
 // otherwise truncate to the code below); this much of a code absorbs that and nothing a user can type.
 constexpr double kCodeTolerance = 1e-9;
@@ -337,10 +336,9 @@ int CNumEdit::Parse(const QString& text) const {
 
     // Delay as a distance: metres up to what sound covers in 20 ms, rounded to the nearest sample.
     const auto distanceCode = [this](double metres) {
-        const double metresPerSecond = 331.4 + 0.6 * (m_temperature - 50);
-        metres = std::min(metres, metresPerSecond * kMaxDelayMs / 1000.0);
-        const double ms = metres * 1000.0 / metresPerSecond;
-        return ms >= kMaxDelayMs ? m_max : Truncate(ms / kMsPerSample + 0.5);
+        metres = std::min(metres, SpeedOfSound(m_temperature) * kMaxDelayMs / 1000.0);
+        const double ms = DistanceDelayMs(metres, m_temperature);
+        return ms >= kMaxDelayMs ? m_max : DelaySamplesOfMs(ms);
     };
 
     switch (rule.rule) {

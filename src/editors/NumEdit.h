@@ -2,6 +2,8 @@
 // text back into a code; its partner CNumSpin steps the code and tells the page.
 #pragma once
 
+#include "base/DataDefine.h"
+
 #include <QColor>
 #include <QLineEdit>
 #include <QString>
@@ -36,7 +38,7 @@ public:
     static constexpr int kCount = 13;       // plain count, optionally followed by the unit text
     static constexpr int kChannelGain = 25; // linear: channel gain, step 1, offset 60
 
-    static constexpr int kDefaultTemperature = 75; // 25 degrees Celsius, stored + 50
+    static constexpr int kDefaultTemperature = kDefaultAirTemperature; // 25 degrees Celsius, stored + 50
 
     explicit CNumEdit(QWidget* parent = nullptr);
     ~CNumEdit() override;

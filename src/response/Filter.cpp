@@ -174,10 +174,7 @@ constexpr int kRowOff = -2;
 constexpr std::array<int, 7> kSlopeRow{kRowFirstOrder, 0, 1, 2, 4, 7, kRowOff};
 
 // Shelf parameter S and frequency factor k by kind (low, high) and slope (6, 12 dB/octave).
-struct ShelfRow {
-    double s;
-    double k;
-};
+using ShelfRow = CFilter::ShelfShape;
 constexpr std::array<std::array<ShelfRow, 2>, 2> kShelves{{
     {{{0.5, 2.0}, {1.3, 1.2727272727}}},
     {{{0.5, 0.4545454546}, {1.3, 0.76923076923}}},
@@ -250,6 +247,10 @@ QRect Ltrb(int left, int top, int right, int bottom) {
 
 CFilter::CFilter() {
     CalcResponse();
+}
+
+CFilter::ShelfShape CFilter::ShelfShapeOf(int kind, int slope) {
+    return kShelves[kind == LowShelf ? 0 : 1][slope == 0 ? 0 : 1];
 }
 
 void CFilter::CopyParamsFrom(const CFilter& other) {

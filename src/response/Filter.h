@@ -23,6 +23,15 @@ public:
     static constexpr int kPoints = kGridPoints + 2; // the curve polygon is closed along the 0 dB line
     static constexpr int kCrossoverIndex = 32;      // m_index of both crossover filters
 
+    // How a shelf band's curve is drawn: the cookbook shelf of slope parameter S whose centre (the
+    // frequency of half its gain in dB) lies at the band's frequency times k.
+    struct ShelfShape {
+        double s;
+        double k;
+    };
+    // Kind LowShelf or HighShelf, slope 0 (6 dB/Oct) or 1 (12 dB/Oct).
+    static ShelfShape ShelfShapeOf(int kind, int slope);
+
     CFilter();
     CFilter(const CFilter&) = delete;
     CFilter& operator=(const CFilter&) = delete;

@@ -28,6 +28,8 @@ private slots:
     void qText();
     void delayMs_data();
     void delayMs();
+    void distanceDelay_data();
+    void distanceDelay();
     void limiter_data();
     void limiter();
     void texts_data();
@@ -216,6 +218,28 @@ void TestDataDefine::delayMs() {
     QFETCH(int, samples);
     QFETCH(double, ms);
     QCOMPARE(DelayMs(samples), ms); // exact, not fuzzy
+}
+
+void TestDataDefine::distanceDelay_data() {
+    QTest::addColumn<double>("metres");
+    QTest::addColumn<int>("temperature");
+    QTest::addColumn<int>("samples");
+    // 346.4 m/s at 25 degrees: 1 m is 2.8868 ms, 138.57 samples.
+    QTest::newRow("1 m at 25 C") << 1.0 << kDefaultAirTemperature << 139;
+    QTest::newRow("nothing") << 0.0 << kDefaultAirTemperature << 0;
+    QTest::newRow("just above half a sample") << 346.5 / 96000.0 << kDefaultAirTemperature << 1;
+    QTest::newRow("just below half a sample") << 346.3 / 96000.0 << kDefaultAirTemperature << 0;
+    // 331.4 m/s at 0 degrees.
+    QTest::newRow("1 m at 0 C") << 1.0 << 50 << 145;
+    QTest::newRow("20 ms of travel") << 6.928 << kDefaultAirTemperature << 960;
+    QTest::newRow("behind the listener") << -1.0 << kDefaultAirTemperature << 0;
+}
+
+void TestDataDefine::distanceDelay() {
+    QFETCH(double, metres);
+    QFETCH(int, temperature);
+    QFETCH(int, samples);
+    QCOMPARE(DelaySamplesOfMs(DistanceDelayMs(metres, temperature)), samples);
 }
 
 void TestDataDefine::limiter_data() {

@@ -54,6 +54,28 @@ QString WriteFixture(const QString& dir) {
     return file.SaveSetupFile(path) ? path : QString();
 }
 
+QString WriteText(const QString& path, const QByteArray& text) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(text) == text.size() ? path : QString();
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A headphone-correction set: preamp, both shelves, peaks, one switched off, and a high-pass no band takes.
+const QByteArray kEqText = "Preamp: -6,6 dB\r\n"
+                           "Filter 1: ON LSC Fc 105 Hz Gain 6.6 dB Q 0.70\r\n"
+                           "Filter 2: ON PK Fc 209 Hz Gain -3.9 dB Q 3.943\r\n"
+                           "Filter 3: OFF PK Fc 2870 Hz Gain 4.2 dB Q 1.7\r\n"
+                           "Filter 4: ON HSC Fc 10000 Hz Gain -4.0 dB Q 0.70\r\n"
+                           "Filter 5: ON HP Fc 30 Hz\r\n";
+
+QJsonObject Channel(const Result& shown, int channel) {
+    return Json(shown.out)[QStringLiteral("channels")][channel - 1].toObject();
+}
+
 } // namespace
 
 class TestCompanion : public QObject {
@@ -66,11 +88,14 @@ private slots:
     void inProcessTransfers();
     void showAndResponse();
     void overSocket();
+    void eqTextAndAlignmentOnAFile();
     void cleanupTestCase();
 
 private:
     QTemporaryDir m_dir;
     QString m_fixture;
+    QString m_eqText;
+    QString m_highPassOnly;
 };
 
 void TestCompanion::initTestCase() {
@@ -79,6 +104,10 @@ void TestCompanion::initTestCase() {
     qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("config")).toUtf8());
     m_fixture = WriteFixture(m_dir.path());
     QVERIFY(!m_fixture.isEmpty());
+    m_eqText = WriteText(m_dir.filePath(QStringLiteral("ParametricEQ.txt")), kEqText);
+    QVERIFY(!m_eqText.isEmpty());
+    m_highPassOnly = WriteText(m_dir.filePath(QStringLiteral("hp.txt")), "Filter 1: ON HP Fc 30 Hz\n");
+    QVERIFY(!m_highPassOnly.isEmpty());
 }
 
 void TestCompanion::cleanupTestCase() {}
@@ -110,6 +139,38 @@ void TestCompanion::exitCodes_data() {
     QTest::newRow("set delay in cm") << QStringList{"--device", "sim",   "set",   "channel",
                                                     "1",        "delay", "34.3cm"}
                                      << 0 << "";
+    QTest::newRow("eq-import without a channel") << QStringList{"eq-import", m_eqText} << 2 << "";
+    QTest::newRow("eq-import of a missing text")
+        << QStringList{"eq-import", "--channel", "1", "--file", m_fixture, "/nonexistent/eq.txt"} << 3 << "";
+    QTest::newRow("eq-import, output without a file")
+        << QStringList{"eq-import", "--channel", "1", "-o", "x.dsps", m_eqText} << 2 << "";
+    QTest::newRow("eq-import dry run") << QStringList{"eq-import", "--channel", "2", "--dry-run", m_eqText}
+                                       << 0 << "line 3: band 2: peak 209 Hz, -3.9 dB, Q 3.997";
+    QTest::newRow("eq-import dry run in Chinese")
+        << QStringList{"--lang", "zh", "eq-import", "--channel", "2", "--dry-run", m_eqText} << 0
+        << "第 6 行";
+    QTest::newRow("eq-import of nothing a band takes")
+        << QStringList{"eq-import", "--channel", "2", "--dry-run", m_highPassOnly} << 3
+        << "HP is no EQ band type";
+    QTest::newRow("eq-import onto the device")
+        << QStringList{"--device", "sim", "eq-import", "--channel", "3", m_eqText} << 0
+        << "3 filters on bands";
+    QTest::newRow("eq-export from a file") << QStringList{"eq-export", "--channel", "2", "--file", m_fixture}
+                                           << 0 << "\nFilter 10: ON PK Fc 1000 Hz Gain 6.0 dB Q 7.208\n";
+    QTest::newRow("eq-export of a channel beyond 8")
+        << QStringList{"eq-export", "--channel", "9", "--file", m_fixture} << 2 << "";
+    QTest::newRow("eq-export from the device")
+        << QStringList{"--device", "sim", "eq-export", "--channel", "1"} << 0 << "# CH1";
+    QTest::newRow("align dry run") << QStringList{"align", "--dry-run", "1=212cm", "2=190cm", "6=160cm"} << 0
+                                   << "CH2: 190.0 cm, delay 30 samples = 0.625 ms";
+    QTest::newRow("align in inches") << QStringList{"align", "--dry-run", "--unit",
+                                                    "inch",  "1=83.5",    "2=74,8"}
+                                     << 0 << "CH2: 74.8 inch, delay 31 samples";
+    QTest::newRow("align without a unit") << QStringList{"align", "--dry-run", "1=212", "2=190"} << 2 << "";
+    QTest::newRow("align beyond 20 ms") << QStringList{"align", "--dry-run", "1=10cm", "2=800cm"} << 2 << "";
+    QTest::newRow("align of a channel beyond 8") << QStringList{"align", "--dry-run", "9=10cm"} << 2 << "";
+    QTest::newRow("align on the device") << QStringList{"--device", "sim", "align", "1=100cm", "3=80cm"} << 0
+                                         << "CH3: 80.0 cm, delay 28 samples";
     QTest::newRow("factory reset confirmed")
         << QStringList{"--device", "sim", "factory-reset", "--yes"} << 0 << "";
 }
@@ -266,6 +327,27 @@ void TestCompanion::overSocket() {
     QCOMPARE(Json(r.out)[QStringLiteral("channels")][1][QStringLiteral("name")].toString(),
              QStringLiteral("Doorwa"));
 
+    // A filter text onto the device and out of it again, and delays from distances: what the device holds
+    // afterwards is what was reported.
+    r = Run(dev + QStringList{"eq-import", "--channel", "2", m_eqText});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    r = Run(dev + QStringList{"eq-export", "--channel", "2"});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    QVERIFY2(r.out.contains("\nPreamp: -7 dB\n"), r.out.constData());
+    QVERIFY(r.out.contains("\nFilter 2: ON PK Fc 209 Hz Gain -3.9 dB Q 3.997\n"));
+    r = Run(dev + QStringList{"align", "--unit", "cm", "1=212", "2=190"});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    r = Run(dev + QStringList{"read", "-o", back});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    r = Run({"show", back, "--json"});
+    const QJsonObject ch2 = Channel(r, 2);
+    QCOMPARE(ch2[QStringLiteral("delay_samples")].toInt(), 30);
+    QCOMPARE(ch2[QStringLiteral("gain_db")].toInt(), -7);
+    QCOMPARE(ch2[QStringLiteral("bands")][0][QStringLiteral("kind")].toString(), QStringLiteral("low_shelf"));
+    QCOMPARE(ch2[QStringLiteral("bands")][0][QStringLiteral("freq_hz")].toInt(), 83);
+    QCOMPARE(ch2[QStringLiteral("bands")][1][QStringLiteral("freq_hz")].toInt(), 209);
+    QCOMPARE(Channel(r, 1)[QStringLiteral("delay_samples")].toInt(), 0);
+
     const QString all = m_dir.filePath(QStringLiteral("socket.dspa"));
     r = Run(dev + QStringList{"backup", "-o", all});
     QVERIFY2(r.exitCode == 0, r.err.constData());
@@ -273,6 +355,79 @@ void TestCompanion::overSocket() {
 
     server.terminate();
     QVERIFY(server.waitForFinished(kLimitMs));
+}
+
+void TestCompanion::eqTextAndAlignmentOnAFile() {
+    const QByteArray fixture = ReadAll(m_fixture);
+    const QString edited = m_dir.filePath(QStringLiteral("edited.dsps"));
+
+    // Onto CH3 of a copy: the report on stdout, the fixture itself untouched.
+    Result r = Run({"eq-import", "--channel", "3", "--file", m_fixture, "-o", edited, m_eqText});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    QVERIFY2(r.out.contains("line 1: preamp -6.6 dB → channel gain -7 dB"), r.out.constData());
+    QVERIFY(r.out.contains("line 6: HP is no EQ band type"));
+    QVERIFY(r.out.contains("line 4: switched off: dropped"));
+    QVERIFY(r.out.contains("largest difference from the text's curve"));
+    QCOMPARE(ReadAll(m_fixture), fixture);
+
+    r = Run({"show", edited, "--json"});
+    QCOMPARE(r.exitCode, 0);
+    const QJsonObject ch3 = Channel(r, 3);
+    QCOMPARE(ch3[QStringLiteral("gain_db")].toInt(), -7);
+    const QJsonArray bands = ch3[QStringLiteral("bands")].toArray();
+    QCOMPARE(bands[0][QStringLiteral("kind")].toString(), QStringLiteral("low_shelf"));
+    QCOMPARE(bands[0][QStringLiteral("slope")].toInt(), 1);
+    QCOMPARE(bands[0][QStringLiteral("freq_hz")].toInt(), 83);
+    QCOMPARE(bands[1][QStringLiteral("freq_hz")].toInt(), 209);
+    QCOMPARE(bands[1][QStringLiteral("bandwidth_index")].toInt(), 31);
+    QCOMPARE(bands[2][QStringLiteral("bypass")].toBool(), true); // switched off in the text: flat
+    QCOMPARE(bands[2][QStringLiteral("gain_db")].toDouble(), 0.0);
+    QCOMPARE(bands[3][QStringLiteral("kind")].toString(), QStringLiteral("high_shelf"));
+    QCOMPARE(bands[4][QStringLiteral("bypass")].toBool(), true);
+    QCOMPARE(Channel(r, 2)[QStringLiteral("bands")][9][QStringLiteral("gain_db")].toDouble(), 6.0);
+
+    // Out as text, into CH4 of the same file in place: the same bands again.
+    const QString exported = m_dir.filePath(QStringLiteral("exported.txt"));
+    r = Run({"eq-export", "--channel", "3", "--file", edited, "-o", exported});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    const QByteArray text = ReadAll(exported);
+    QVERIFY2(text.contains("\nPreamp: -7 dB\nFilter 1: ON LSC Fc "), text.constData());
+    QVERIFY(text.contains("\nFilter 2: ON PK Fc 209 Hz Gain -3.9 dB Q 3.997\n"));
+    QVERIFY(!text.contains("Filter 3:"));
+    r = Run({"eq-import", "--channel", "4", "--file", edited, exported});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    r = Run({"show", edited, "--json"});
+    const QJsonObject ch4 = Channel(r, 4);
+    QCOMPARE(ch4[QStringLiteral("gain_db")].toInt(), -7);
+    for (int k = 0; k < 31; ++k) {
+        QJsonObject a = ch3[QStringLiteral("bands")][k].toObject();
+        QJsonObject b = ch4[QStringLiteral("bands")][k].toObject();
+        if (a[QStringLiteral("gain_db")].toDouble() == 0.0)
+            continue; // flat: only its frequency may differ
+        if (a[QStringLiteral("kind")].toString() != QLatin1String("peak")) {
+            a.remove(QStringLiteral("bandwidth_index"));
+            b.remove(QStringLiteral("bandwidth_index"));
+        }
+        QCOMPARE(b, a);
+    }
+    r = Run({"eq-export", "--channel", "4", "--file", edited});
+    QCOMPARE(r.out.mid(r.out.indexOf('\n')), text.mid(text.indexOf('\n')));
+
+    // Delays from distances; the channels not named keep theirs. Refused, the file stays as it was.
+    r = Run({"align", "--file", edited, "1=212cm", "3=190cm", "6=160cm"});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    r = Run({"show", edited, "--json"});
+    QCOMPARE(Channel(r, 1)[QStringLiteral("delay_samples")].toInt(), 0);
+    QCOMPARE(Channel(r, 3)[QStringLiteral("delay_samples")].toInt(), 30);
+    QCOMPARE(Channel(r, 6)[QStringLiteral("delay_samples")].toInt(), 72);
+    QCOMPARE(Channel(r, 2)[QStringLiteral("delay_samples")].toInt(), 0);
+    const QByteArray before = ReadAll(edited);
+    r = Run({"align", "--file", edited, "1=10cm", "3=800cm"});
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY2(r.err.contains("more than the 960 samples"), r.err.constData());
+    r = Run({"eq-import", "--channel", "5", "--file", edited, m_highPassOnly});
+    QCOMPARE(r.exitCode, 3);
+    QCOMPARE(ReadAll(edited), before);
 }
 
 QTEST_GUILESS_MAIN(TestCompanion)

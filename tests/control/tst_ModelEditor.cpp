@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <array>
+#include <cmath>
 #include <functional>
 #include <set>
 
@@ -35,6 +36,26 @@ const std::array<int, CKTV_OutData::kMixInputs> kMixRow{10, 20, 30, 77, 50, 60, 
 void BandFiveAudible(CKTV_Data& data) {
     for (int c = 0; c < 3; ++c)
         data.Channel(c).Band(5).SetGainCode(230);
+}
+
+// Band 5 a +3 dB low shelf of 12 dB/Oct at 300 Hz, band 6 a -2 dB peak switched off, the others flat.
+std::array<BandSetting, Layout::kBands> ShelfAndOffPeak() {
+    std::array<BandSetting, Layout::kBands> bands{};
+    for (int k = 0; k < Layout::kBands; ++k)
+        bands[static_cast<std::size_t>(k)].freq = kIsoThirdOctave[static_cast<std::size_t>(k)];
+    bands[5] = {CFilter::LowShelf, 1, 300, 15, 230, false};
+    bands[6] = {CFilter::Peak, 0, 2500, 40, 180, true};
+    return bands;
+}
+
+QString BandText(const CFilter& f) {
+    return QStringLiteral("%1/%2/%3/%4/%5/%6")
+        .arg(f.GetKind())
+        .arg(f.GetSlope())
+        .arg(f.GetFreq())
+        .arg(f.GetQIndex())
+        .arg(f.GetGainCode())
+        .arg(f.GetEffectiveBypass());
 }
 
 const std::vector<EditCase>& Cases() {
@@ -169,6 +190,14 @@ const std::vector<EditCase>& Cases() {
          [](const CKTV_OutData& ch) { return ch.XoverPending(); },
          {0, 1},
          {0, 1}},
+        {"every band",
+         ChannelEdit::Bands,
+         {},
+         [](CModelEditor& e) { e.SetBands(0, ShelfAndOffPeak()); },
+         [](const CKTV_OutData& ch) { return BandText(ch.Band(5)) + BandText(ch.Band(6)); },
+         [](const CKTV_OutData& ch) { return ch.Band(5).GetPending() != 0 && ch.Band(6).GetPending() != 0; },
+         {0, 1},
+         {0, 1}},
         {"routing",
          ChannelEdit::Mix,
          {},
@@ -212,6 +241,7 @@ private slots:
     void unlinkAndReloadEndTheLink();
     void eqResetTakesThePartnerWhileLinked();
     void valuesOutsideTheirRangeAreClamped();
+    void everyBandSetLeavesAllBypass();
 };
 
 void TestModelEditor::copyRules_data() {
@@ -424,6 +454,32 @@ void TestModelEditor::valuesOutsideTheirRangeAreClamped() {
     editor.SetChannelGain(8, 10);
     editor.SetBandGain(0, 31, 10);
     QCOMPARE(spy.count(), 0);
+}
+
+void TestModelEditor::everyBandSetLeavesAllBypass() {
+    CSession session(Offline());
+    CModelEditor& editor = session.Editor();
+    CKTV_OutData& ch = session.Data().Channel(3);
+    editor.SetBandGain(3, 2, 260);
+    QVERIFY(editor.SetAllBypass(3, true));
+
+    editor.SetBands(3, ShelfAndOffPeak());
+    QCOMPARE(BandText(ch.Band(5)), QStringLiteral("1/1/300/15/230/0"));
+    // Switched off, the peak keeps its gain: the band's own bypass, not the 0 dB code.
+    QCOMPARE(BandText(ch.Band(6)), QStringLiteral("0/0/2500/40/200/1"));
+    QCOMPARE(ch.Band(6).GetGain(), -2.0);
+    QCOMPARE(BandText(ch.Band(2)), QStringLiteral("0/0/32/15/200/1"));
+    for (int k = 0; k < Layout::kBands; ++k)
+        QCOMPARE(ch.Band(k).GetAllBypass(), 0);
+    QCOMPARE(ch.GetAllBandsBypassed(), 0);
+    // The channel's curve is the sum of what was set: the shelf's +3 dB at the bottom of the grid.
+    QVERIFY(std::abs(ch.Filters().SumDb()[0] - 3.0) < 0.05);
+
+    // Values beyond the bands' ranges are clamped.
+    std::array<BandSetting, Layout::kBands> wild{};
+    wild[0] = {7, 9, 5, 999, 900, false};
+    editor.SetBands(3, wild);
+    QCOMPARE(BandText(ch.Band(0)), QStringLiteral("2/1/20/295/400/0"));
 }
 
 QTEST_GUILESS_MAIN(TestModelEditor)
