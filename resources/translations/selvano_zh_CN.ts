@@ -662,6 +662,22 @@
         <source>Save</source>
         <translation>音效保存</translation>
     </message>
+    <message>
+        <source>Copy EQ</source>
+        <translation>复制EQ</translation>
+    </message>
+    <message>
+        <source>Paste EQ</source>
+        <translation>粘贴EQ</translation>
+    </message>
+    <message>
+        <source>Import EQ from file...</source>
+        <translation>从文件导入EQ...</translation>
+    </message>
+    <message>
+        <source>Export EQ to file...</source>
+        <translation>导出EQ到文件...</translation>
+    </message>
 </context>
 <context>
     <name>CInputSourceNameDlg</name>
@@ -888,6 +904,37 @@
     <message>
         <source>Close</source>
         <translation>关闭</translation>
+    </message>
+</context>
+<context>
+    <name>CEqTextActions</name>
+    <message>
+        <source>Import EQ from file</source>
+        <translation>从文件导入EQ</translation>
+    </message>
+    <message>
+        <source>Export EQ to file</source>
+        <translation>导出EQ到文件</translation>
+    </message>
+    <message>
+        <source>Filter texts (*.txt)</source>
+        <translation>滤波器文本 (*.txt)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>The file %1 cannot be read: nothing changed</source>
+        <translation>无法读取文件 %1：未作任何更改</translation>
+    </message>
+    <message>
+        <source>The file %1 is larger than 1 MB, no filter text: nothing changed</source>
+        <translation>文件 %1 大于 1 MB，不是滤波器文本：未作任何更改</translation>
+    </message>
+    <message>
+        <source>The file %1 cannot be written</source>
+        <translation>无法写入文件 %1</translation>
     </message>
 </context>
 </TS>

@@ -32,7 +32,10 @@ void CMsgBox::Present(QMessageBox* box) {
 }
 
 void CMsgBox::Show(const SysText& text) {
-    const QString shown = text.In(m_language.load());
+    ShowText(text.In(m_language.load()));
+}
+
+void CMsgBox::ShowText(const QString& shown) {
     const QList<QMessageBox*> boxes = OpenBoxes();
     if (std::any_of(boxes.begin(), boxes.end(), [&](const QMessageBox* b) { return b->text() == shown; }))
         return;

@@ -27,6 +27,8 @@ public:
 
     // A system text in the current language, with an OK button.
     void Show(const SysText& text);
+    // A text already in the current language (a report put together from system texts), with an OK button.
+    void ShowText(const QString& text);
     enum class Choice { YesNo, OkCancel };
     // Asks with Yes and No (or OK and Cancel); `answer` gets true for Yes (OK), false for No (Cancel) or a
     // box closed without a choice. The refusing button is the default: Enter alone changes nothing.

@@ -7,6 +7,7 @@
 #include "app/ChannelStrip.h"
 #include "app/CrossoverPanel.h"
 #include "app/DisplayDlg.h"
+#include "app/EqTextActions.h"
 #include "app/FormDialogs.h"
 #include "app/InterfaceLanguage.h"
 #include "app/LinkRow.h"
@@ -155,6 +156,7 @@ void CTavelView::BuildGraphAndEqPage() {
         m_graph->SetChannelShown(c, CurveShown(c));
 
     m_eqPage = new COutputDlg(m_session, *m_graph, *m_allBypass, RegionHost(Region::EqPage));
+    m_eqText = new CEqTextActions(*this, m_session, *m_msgBox, m_dialogs->Files(), m_frame);
 
     connect(this, &CTavelView::channelSelected, m_graph, &CFStatic::ShowChannel);
     connect(this, &CTavelView::channelSelected, m_eqPage, &COutputDlg::LoadChannel);
@@ -427,7 +429,7 @@ void CTavelView::ShowPresetMenu() {
 
 void CTavelView::RunCommand(TopCommand command) {
     using Run = void (CTavelView::*)();
-    static constexpr std::array<std::pair<TopCommand, Run>, 7> kCommands{{
+    static constexpr std::array<std::pair<TopCommand, Run>, 11> kCommands{{
         {TopCommand::FirmwareUpdate, &CTavelView::firmwareUpdateRequested},
         {TopCommand::FactoryReset, &CTavelView::FactoryReset},
         {TopCommand::Language, &CTavelView::ToggleLanguage},
@@ -435,10 +437,30 @@ void CTavelView::RunCommand(TopCommand command) {
         {TopCommand::About, &CTavelView::ShowAbout},
         {TopCommand::PresetRecall, &CTavelView::presetRecallRequested},
         {TopCommand::PresetSave, &CTavelView::presetSaveRequested},
+        {TopCommand::CopyEq, &CTavelView::CopyEq},
+        {TopCommand::PasteEq, &CTavelView::PasteEq},
+        {TopCommand::ImportEq, &CTavelView::ImportEq},
+        {TopCommand::ExportEq, &CTavelView::ExportEq},
     }};
     for (const auto& [which, run] : kCommands)
         if (which == command)
             (this->*run)();
+}
+
+void CTavelView::CopyEq() {
+    m_eqText->Copy();
+}
+
+void CTavelView::PasteEq() {
+    m_eqText->Paste();
+}
+
+void CTavelView::ImportEq() {
+    m_eqText->ImportFromFile();
+}
+
+void CTavelView::ExportEq() {
+    m_eqText->ExportToFile();
 }
 
 void CTavelView::ToggleLanguage() {

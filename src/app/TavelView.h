@@ -23,6 +23,7 @@ class CCrossoverPanel;
 class CMasterPanel;
 class CDeviceMonitor;
 class CDisplayDlg;
+class CEqTextActions;
 class CFStatic;
 class CFormDialogs;
 class CInterfaceLanguage;
@@ -78,6 +79,8 @@ public:
     CMsgBox& MsgBox() const { return *m_msgBox; }
     // The preset and firmware dialogs the menus open.
     CFormDialogs& Dialogs() const { return *m_dialogs; }
+    // The current channel's EQ as filter text (clipboard, files).
+    CEqTextActions& EqText() const { return *m_eqText; }
     // The remembered firmware location, loaded when the form is made.
     CSettingsStore& Settings() { return m_settings; }
 
@@ -123,6 +126,10 @@ public:
     void ToggleLanguage();
     void ShowAbout();
     void FactoryReset();
+    void CopyEq();
+    void PasteEq();
+    void ImportEq();
+    void ExportEq();
     // The close button: the link is shut down first, then the frame closes.
     void CloseProgram();
     // Stops the I/O worker and closes the device (giving up its claim) once; the closing flag keeps the
@@ -203,6 +210,7 @@ private:
     CBitmapButton* m_allBypass = nullptr;
     CFStatic* m_graph = nullptr;
     COutputDlg* m_eqPage = nullptr;
+    CEqTextActions* m_eqText = nullptr;
     std::array<bool, 8> m_curveShown{};        // the Line toggles' flags of channels 0..7
     std::vector<Route> m_routes;               // message handlers others added
     std::unique_ptr<CDeviceMonitor> m_monitor; // the box only: arrivals and removals

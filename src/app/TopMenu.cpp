@@ -11,12 +11,17 @@ namespace {
 
 constexpr char kContext[] = "CTopMenu";
 
-constexpr std::array<TopMenuItem, 5> kSettings{{
+constexpr std::array<TopMenuItem, 9> kSettings{{
     {32777, 32777, QT_TRANSLATE_NOOP("CTopMenu", "Firmware Update"), TopCommand::FirmwareUpdate},
     {32828, 32829, QT_TRANSLATE_NOOP("CTopMenu", "Rest Settings"), TopCommand::FactoryReset},
     // The language item names the language it switches to.
     {32774, 32832, QT_TRANSLATE_NOOP("CTopMenu", "Chinese"), TopCommand::Language},
     {32833, 32834, QT_TRANSLATE_NOOP("CTopMenu", "SourceVolume"), TopCommand::SourceVolume},
+    // The current channel's EQ as filter text.
+    {32840, 32840, QT_TRANSLATE_NOOP("CTopMenu", "Copy EQ"), TopCommand::CopyEq},
+    {32841, 32841, QT_TRANSLATE_NOOP("CTopMenu", "Paste EQ"), TopCommand::PasteEq},
+    {32842, 32842, QT_TRANSLATE_NOOP("CTopMenu", "Import EQ from file..."), TopCommand::ImportEq},
+    {32843, 32843, QT_TRANSLATE_NOOP("CTopMenu", "Export EQ to file..."), TopCommand::ExportEq},
     {32776, 32776, QT_TRANSLATE_NOOP("CTopMenu", "About"), TopCommand::About},
 }};
 

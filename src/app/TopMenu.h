@@ -13,7 +13,11 @@ enum class TopCommand {
     SourceVolume,
     About,
     PresetRecall,
-    PresetSave
+    PresetSave,
+    CopyEq,
+    PasteEq,
+    ImportEq,
+    ExportEq,
 };
 
 // An item's command number differs between the Chinese and the English menu where the two menus were made

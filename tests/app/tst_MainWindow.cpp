@@ -438,11 +438,20 @@ void TestMainWindow::menusOpenAtTheirAnchorsWithTheirItems_data() {
     QTest::addColumn<int>("dx");
     QTest::addColumn<QStringList>("items");
     QTest::newRow("settings, English") << 0 << int(CTitleBar::kSettingsMenu) << -10
-                                       << QStringList{"32777 Firmware Update", "32829 Rest Settings",
-                                                      "32832 Chinese", "32834 SourceVolume", "32776 About"};
+                                       << QStringList{"32777 Firmware Update",
+                                                      "32829 Rest Settings",
+                                                      "32832 Chinese",
+                                                      "32834 SourceVolume",
+                                                      "32840 Copy EQ",
+                                                      "32841 Paste EQ",
+                                                      "32842 Import EQ from file...",
+                                                      "32843 Export EQ to file...",
+                                                      "32776 About"};
     QTest::newRow("settings, Chinese")
         << 1 << int(CTitleBar::kSettingsMenu) << -10
-        << QStringList{"32777 固件更新", "32828 恢复出厂设置", "32774 英文", "32833 音源音量", "32776 关于"};
+        << QStringList{"32777 固件更新",        "32828 恢复出厂设置",    "32774 英文",
+                       "32833 音源音量",        "32840 复制EQ",          "32841 粘贴EQ",
+                       "32842 从文件导入EQ...", "32843 导出EQ到文件...", "32776 关于"};
     QTest::newRow("presets, English")
         << 0 << int(CTitleBar::kPresetMenu) << 50 << QStringList{"32827 Open", "32826 Save"};
     QTest::newRow("presets, Chinese")
