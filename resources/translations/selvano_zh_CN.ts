@@ -678,6 +678,10 @@
         <source>Export EQ to file...</source>
         <translation>导出EQ到文件...</translation>
     </message>
+    <message>
+        <source>Time alignment...</source>
+        <translation>时间校准...</translation>
+    </message>
 </context>
 <context>
     <name>CInputSourceNameDlg</name>
@@ -935,6 +939,57 @@
     <message>
         <source>The file %1 cannot be written</source>
         <translation>无法写入文件 %1</translation>
+    </message>
+</context>
+<context>
+    <name>CTimeAlignDlg</name>
+    <message>
+        <source>Time alignment</source>
+        <translation>时间校准</translation>
+    </message>
+    <message>
+        <source>Distance from each speaker to the listening position. The farthest speaker gets no delay; a channel left empty keeps its delay.</source>
+        <translation>每个扬声器到聆听位置的距离。最远的扬声器不加延时；留空的通道保持其延时。</translation>
+    </message>
+    <message>
+        <source>Distance</source>
+        <translation>距离</translation>
+    </message>
+    <message>
+        <source>CH%1</source>
+        <translation>CH%1</translation>
+    </message>
+    <message>
+        <source>CH%1 distance</source>
+        <translation>CH%1 距离</translation>
+    </message>
+    <message>
+        <source>cm</source>
+        <translation>厘米</translation>
+    </message>
+    <message>
+        <source>inch</source>
+        <translation>英寸</translation>
+    </message>
+    <message>
+        <source>Distances in centimetres</source>
+        <translation>距离单位：厘米</translation>
+    </message>
+    <message>
+        <source>Distances in inches</source>
+        <translation>距离单位：英寸</translation>
+    </message>
+    <message>
+        <source>Alignment result</source>
+        <translation>校准结果</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
     </message>
 </context>
 </TS>

@@ -15,6 +15,7 @@
 #include "app/MsgBox.h"
 #include "app/OutputDlg.h"
 #include "app/SvolumeDLG.h"
+#include "app/TimeAlignDlg.h"
 #include "app/TitleBar.h"
 #include "app/TitleButton.h"
 #include "control/DeviceController.h"
@@ -429,7 +430,7 @@ void CTavelView::ShowPresetMenu() {
 
 void CTavelView::RunCommand(TopCommand command) {
     using Run = void (CTavelView::*)();
-    static constexpr std::array<std::pair<TopCommand, Run>, 11> kCommands{{
+    static constexpr std::array<std::pair<TopCommand, Run>, 12> kCommands{{
         {TopCommand::FirmwareUpdate, &CTavelView::firmwareUpdateRequested},
         {TopCommand::FactoryReset, &CTavelView::FactoryReset},
         {TopCommand::Language, &CTavelView::ToggleLanguage},
@@ -441,6 +442,7 @@ void CTavelView::RunCommand(TopCommand command) {
         {TopCommand::PasteEq, &CTavelView::PasteEq},
         {TopCommand::ImportEq, &CTavelView::ImportEq},
         {TopCommand::ExportEq, &CTavelView::ExportEq},
+        {TopCommand::TimeAlignment, &CTavelView::ShowTimeAlignment},
     }};
     for (const auto& [which, run] : kCommands)
         if (which == command)
@@ -461,6 +463,21 @@ void CTavelView::ImportEq() {
 
 void CTavelView::ExportEq() {
     m_eqText->ExportToFile();
+}
+
+CTimeAlignDlg* CTavelView::TimeAlignDialog() const {
+    return m_timeAlign;
+}
+
+void CTavelView::ShowTimeAlignment() {
+    if (m_timeAlign) {
+        m_timeAlign->raise();
+        m_timeAlign->activateWindow();
+        return;
+    }
+    m_timeAlign = new CTimeAlignDlg(m_session, m_frame);
+    m_timeAlign->setAttribute(Qt::WA_DeleteOnClose);
+    m_timeAlign->open();
 }
 
 void CTavelView::ToggleLanguage() {

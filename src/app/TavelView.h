@@ -7,6 +7,7 @@
 
 #include <QPixmap>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 
@@ -31,6 +32,7 @@ class CLinkRow;
 class CMsgBox;
 class COutputDlg;
 class CSession;
+class CTimeAlignDlg;
 class CTitleBar;
 class QMainWindow;
 
@@ -130,6 +132,9 @@ public:
     void PasteEq();
     void ImportEq();
     void ExportEq();
+    // The time alignment dialog (one at a time: a second request brings it forward).
+    void ShowTimeAlignment();
+    CTimeAlignDlg* TimeAlignDialog() const; // null while none is open
     // The close button: the link is shut down first, then the frame closes.
     void CloseProgram();
     // Stops the I/O worker and closes the device (giving up its claim) once; the closing flag keeps the
@@ -211,6 +216,7 @@ private:
     CFStatic* m_graph = nullptr;
     COutputDlg* m_eqPage = nullptr;
     CEqTextActions* m_eqText = nullptr;
+    QPointer<CTimeAlignDlg> m_timeAlign;
     std::array<bool, 8> m_curveShown{};        // the Line toggles' flags of channels 0..7
     std::vector<Route> m_routes;               // message handlers others added
     std::unique_ptr<CDeviceMonitor> m_monitor; // the box only: arrivals and removals

@@ -18,6 +18,7 @@ enum class TopCommand {
     PasteEq,
     ImportEq,
     ExportEq,
+    TimeAlignment,
 };
 
 // An item's command number differs between the Chinese and the English menu where the two menus were made
