@@ -580,6 +580,22 @@
         <source>Bypass every band of the current channel</source>
         <translation>当前通道的所有频段直通</translation>
     </message>
+    <message>
+        <source>Export graph</source>
+        <translation>导出曲线图</translation>
+    </message>
+    <message>
+        <source>PNG pictures (*.png)</source>
+        <translation>PNG 图片 (*.png)</translation>
+    </message>
+    <message>
+        <source>CSV tables of the curves (*.csv)</source>
+        <translation>曲线 CSV 表格 (*.csv)</translation>
+    </message>
+    <message>
+        <source>The file %1 cannot be written</source>
+        <translation>无法写入文件 %1</translation>
+    </message>
 </context>
 <context>
     <name>CTitleBar</name>
@@ -681,6 +697,10 @@
     <message>
         <source>Time alignment...</source>
         <translation>时间校准...</translation>
+    </message>
+    <message>
+        <source>Export graph...</source>
+        <translation>导出曲线图...</translation>
     </message>
 </context>
 <context>

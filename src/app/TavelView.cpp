@@ -8,7 +8,9 @@
 #include "app/CrossoverPanel.h"
 #include "app/DisplayDlg.h"
 #include "app/EqTextActions.h"
+#include "app/FileChooser.h"
 #include "app/FormDialogs.h"
+#include "app/GraphExport.h"
 #include "app/InterfaceLanguage.h"
 #include "app/LinkRow.h"
 #include "app/MasterPanel.h"
@@ -430,7 +432,7 @@ void CTavelView::ShowPresetMenu() {
 
 void CTavelView::RunCommand(TopCommand command) {
     using Run = void (CTavelView::*)();
-    static constexpr std::array<std::pair<TopCommand, Run>, 12> kCommands{{
+    static constexpr std::array<std::pair<TopCommand, Run>, 13> kCommands{{
         {TopCommand::FirmwareUpdate, &CTavelView::firmwareUpdateRequested},
         {TopCommand::FactoryReset, &CTavelView::FactoryReset},
         {TopCommand::Language, &CTavelView::ToggleLanguage},
@@ -443,6 +445,7 @@ void CTavelView::RunCommand(TopCommand command) {
         {TopCommand::ImportEq, &CTavelView::ImportEq},
         {TopCommand::ExportEq, &CTavelView::ExportEq},
         {TopCommand::TimeAlignment, &CTavelView::ShowTimeAlignment},
+        {TopCommand::ExportGraph, &CTavelView::ExportGraph},
     }};
     for (const auto& [which, run] : kCommands)
         if (which == command)
@@ -478,6 +481,31 @@ void CTavelView::ShowTimeAlignment() {
     m_timeAlign = new CTimeAlignDlg(m_session, m_frame);
     m_timeAlign->setAttribute(Qt::WA_DeleteOnClose);
     m_timeAlign->open();
+}
+
+std::vector<int> CTavelView::GraphChannels() const {
+    std::vector<int> channels;
+    for (int c = 0; c < kShownChannels; ++c)
+        if (c == CurrentChannel() || CurveShown(c))
+            channels.push_back(c);
+    return channels;
+}
+
+void CTavelView::ExportGraph() {
+    FileRequest request;
+    request.mode = FileRequest::Mode::Save;
+    request.title = tr("Export graph");
+    request.filters = {tr("PNG pictures (*.png)"), tr("CSV tables of the curves (*.csv)")};
+    request.defaultSuffix = QStringLiteral("png");
+    request.memory = QStringLiteral("graph");
+    request.fileName = QStringLiteral("graph.png");
+    m_dialogs->Files().Choose(m_frame, request, [this](const QString& path) {
+        if (path.isEmpty())
+            return;
+        const std::vector<int> channels = GraphChannels();
+        if (!CGraphExport::Save(path, *m_graph, m_session.Data(), channels))
+            m_msgBox->ShowText(tr("The file %1 cannot be written").arg(path));
+    });
 }
 
 void CTavelView::ToggleLanguage() {

@@ -135,6 +135,11 @@ public:
     // The time alignment dialog (one at a time: a second request brings it forward).
     void ShowTimeAlignment();
     CTimeAlignDlg* TimeAlignDialog() const; // null while none is open
+    // Asks for a file and saves the graph there: a .csv file gets the curves of the shown channels, any
+    // other a PNG picture.
+    void ExportGraph();
+    // The channels whose curves the graph draws: the current one and those whose Line toggle is on.
+    std::vector<int> GraphChannels() const;
     // The close button: the link is shut down first, then the frame closes.
     void CloseProgram();
     // Stops the I/O worker and closes the device (giving up its claim) once; the closing flag keeps the

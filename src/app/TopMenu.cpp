@@ -11,7 +11,7 @@ namespace {
 
 constexpr char kContext[] = "CTopMenu";
 
-constexpr std::array<TopMenuItem, 10> kSettings{{
+constexpr std::array<TopMenuItem, 11> kSettings{{
     {32777, 32777, QT_TRANSLATE_NOOP("CTopMenu", "Firmware Update"), TopCommand::FirmwareUpdate},
     {32828, 32829, QT_TRANSLATE_NOOP("CTopMenu", "Rest Settings"), TopCommand::FactoryReset},
     // The language item names the language it switches to.
@@ -23,6 +23,7 @@ constexpr std::array<TopMenuItem, 10> kSettings{{
     {32842, 32842, QT_TRANSLATE_NOOP("CTopMenu", "Import EQ from file..."), TopCommand::ImportEq},
     {32843, 32843, QT_TRANSLATE_NOOP("CTopMenu", "Export EQ to file..."), TopCommand::ExportEq},
     {32844, 32844, QT_TRANSLATE_NOOP("CTopMenu", "Time alignment..."), TopCommand::TimeAlignment},
+    {32845, 32845, QT_TRANSLATE_NOOP("CTopMenu", "Export graph..."), TopCommand::ExportGraph},
     {32776, 32776, QT_TRANSLATE_NOOP("CTopMenu", "About"), TopCommand::About},
 }};
 

@@ -19,6 +19,7 @@ enum class TopCommand {
     ImportEq,
     ExportEq,
     TimeAlignment,
+    ExportGraph,
 };
 
 // An item's command number differs between the Chinese and the English menu where the two menus were made
