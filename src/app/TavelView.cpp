@@ -191,9 +191,10 @@ void CTavelView::ConnectEditor() {
 }
 
 void CTavelView::SetTabOrder() {
-    // Title bar, the car picture's delays and units, graph, master panel, crossover, the strips left to right,
-    // the EQ buttons, the EQ page band by band. Regions made later join by QWidget::setTabOrder after the
-    // control they follow; hidden controls (delays of unused positions) are passed over.
+    // Title bar, the car picture's delays and units, graph, master panel, routing and Link, crossover, the
+    // strips left to right, the EQ buttons, the EQ page band by band. Regions made later join by
+    // QWidget::setTabOrder after the control they follow; hidden controls (delays of unused positions) are
+    // passed over.
     QList<QWidget*> chain;
     for (const int id : {CTitleBar::kConnect, CTitleBar::kSettingsMenu, CTitleBar::kPresetMenu,
                          CTitleBar::kMinimise, CTitleBar::kClose})
