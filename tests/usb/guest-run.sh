@@ -48,8 +48,21 @@ ctl() { timeout 180 "$CTL" "$@"; }
 
 # ---- The machine -------------------------------------------------------------------------------------------
 note "kernel $(uname -r)"
-mount -t tmpfs tmpfs /run
-mount -t tmpfs tmpfs /tmp
+# Fresh /run and /tmp for the guest; a work tree that lives under either (a clone in /tmp, say) is carried
+# over the new mount with the output share inside it.
+for d in /run /tmp; do
+    keep=
+    case "$ROOT/" in "$d"/*) keep=/mnt/usbrig-keep ;; esac
+    if [ -n "$keep" ]; then
+        mkdir -p "$keep"
+        mount --rbind "$ROOT" "$keep"
+    fi
+    mount -t tmpfs tmpfs "$d"
+    if [ -n "$keep" ]; then
+        mkdir -p "$ROOT"
+        mount --move "$keep" "$ROOT"
+    fi
+done
 mkdir -p /dev/pts /dev/shm
 mount -t devpts devpts /dev/pts
 mkdir -p /lib/modules
