@@ -1,13 +1,21 @@
 // The response graph at the main window's size on the offscreen platform: one drag frame (mouse move, the
 // filter and the channel sum recomputed, the changed region repainted with eight curves shown), the same
-// frame with the cached grid layer drawn anew, a whole-graph and a whole-window repaint.
+// frame with the cached grid layer drawn anew, a whole-graph and a whole-window repaint, and the program's
+// own main window (every region filled) repainted whole.
+#include "app/DisplayDlg.h"
+#include "app/InterfaceLanguage.h"
+#include "app/MainFrame.h"
+#include "app/TavelView.h"
+#include "control/DeviceController.h"
 #include "control/ModelEditor.h"
 #include "control/Session.h"
 #include "editors/FStatic.h"
 #include "model/KTV_Data.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMouseEvent>
+#include <QStandardPaths>
 #include <QWidget>
 
 #include <benchmark/benchmark.h>
@@ -182,5 +190,51 @@ void BM_WindowRepaint(benchmark::State& state) {
     CountPaints(state, rig, before);
 }
 BENCHMARK(BM_WindowRepaint)->Unit(benchmark::kMicrosecond);
+
+// The program's main window as it starts: connected to the simulated device at its own pace, every region
+// filled (car picture, graph, master and crossover panels, routing and Link, strips, EQ page).
+struct MainWindowRig {
+    CSession session{[] {
+        SessionOptions options = Options();
+        options.timing = TimingProfile::Simulated();
+        return options;
+    }()};
+    CInterfaceLanguage language;
+    CMainFrame frame{session, language};
+    PaintCounter counter;
+
+    MainWindowRig() {
+        frame.move(0, 0);
+        frame.show();
+        session.Controller().ToggleConnection();
+        QElapsedTimer waited;
+        waited.start();
+        while (!(session.Controller().Connected() && !frame.View().TransferPopup().isVisible()) &&
+               waited.elapsed() < 5000)
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        for (QWidget* w : frame.findChildren<QWidget*>())
+            w->installEventFilter(&counter);
+    }
+};
+
+void BM_MainWindowRepaint(benchmark::State& state) {
+    App();
+    QStandardPaths::setTestModeEnabled(true);      // the form's settings store stays out of the user's own
+    static MainWindowRig* rig = new MainWindowRig; // lives until the process ends, like the application
+    if (!rig->session.Controller().Connected()) {
+        state.SkipWithError("the simulated device did not connect");
+        return;
+    }
+    const QList<QWidget*> widgets = rig->frame.findChildren<QWidget*>();
+    const long long before = rig->counter.paints;
+    for (auto _ : state) {
+        for (QWidget* w : widgets)
+            w->update();
+        QApplication::processEvents();
+    }
+    state.counters["paints"] = benchmark::Counter(static_cast<double>(rig->counter.paints - before),
+                                                  benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_MainWindowRepaint)->Unit(benchmark::kMicrosecond);
 
 } // namespace
