@@ -2,13 +2,13 @@
 #include "app/CH_Link_Dlg.h"
 
 #include "app/ChannelStrip.h"
+#include "app/DialogLook.h"
 #include "controls/BitmapButton.h"
 #include "controls/SkinPalette.h"
 #include "controls/SkinStatic.h"
 
 #include <QButtonGroup>
 #include <QEvent>
-#include <QLinearGradient>
 #include <QPainter>
 
 namespace {
@@ -136,10 +136,7 @@ void CCH_Link_Dlg::RebuildBackground() {
     m_background = QPixmap(size());
     QPainter p(&m_background);
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient face(0, 0, 0, height());
-    face.setColorAt(0, QColor(38, 38, 42));
-    face.setColorAt(1, CSkinPalette::Background());
-    p.fillRect(rect(), face);
+    CDialogLook::PaintFace(p, rect());
     p.setPen(QPen(QColor(50, 50, 54), 1));
     p.setBrush(QColor(33, 33, 36));
     p.drawRoundedRect(QRectF(kPairsRect.adjusted(-8, -4, 8, 4)).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);

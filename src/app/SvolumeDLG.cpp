@@ -1,6 +1,7 @@
 // The Source Volume dialog: the master volume remembered for each input-source group.
 #include "app/SvolumeDLG.h"
 
+#include "app/DialogLook.h"
 #include "control/ModelEditor.h"
 #include "control/Session.h"
 #include "controls/BitmapButton.h"
@@ -14,7 +15,6 @@
 #include "model/ModelGlobals.h"
 
 #include <QKeyEvent>
-#include <QLinearGradient>
 #include <QPainter>
 
 #include <algorithm>
@@ -234,10 +234,7 @@ void CSvolumeDLG::RebuildBackground() {
     m_background = QPixmap(size());
     QPainter p(&m_background);
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient face(0, 0, 0, height());
-    face.setColorAt(0, QColor(38, 38, 42));
-    face.setColorAt(1, CSkinPalette::Background());
-    p.fillRect(rect(), face);
+    CDialogLook::PaintFace(p, rect());
     p.setPen(QPen(QColor(50, 50, 54), 1));
     p.setBrush(QColor(33, 33, 36));
     for (std::size_t k = 0; k < kColumns.size(); ++k) {

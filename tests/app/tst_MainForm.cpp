@@ -17,6 +17,7 @@
 #include "model/KTV_Data.h"
 #include "model/SystemSettings.h"
 
+#include "app/FormActions.h"
 #include "app/FormRig.h"
 
 #include <QAccessible>
@@ -64,14 +65,6 @@ int CarriedValue(const SimFrame& f) {
     return ReadU16(&f.payload[2]);
 }
 
-// Types a value into a numeric edit as the user does: select, type, Enter.
-void Type(CNumEdit* edit, const QString& text) {
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-    QTest::keyClick(edit, Qt::Key_Return);
-}
-
 // A drag of the thumb along a horizontal slider in `steps` moves spread over `totalMs` of wall time (the
 // pace of a hand; nothing is judged by time). Returns the positions the slider reported.
 int Drag(CBitmapSlider* slider, int pixels, int steps, int totalMs) {
@@ -90,23 +83,6 @@ int Drag(CBitmapSlider* slider, int pixels, int steps, int totalMs) {
     }
     QTest::mouseRelease(slider, Qt::LeftButton, {}, at);
     return static_cast<int>(changing.count());
-}
-
-// Chooses entry `index` of a list button the way the user does: open it, click the entry.
-bool ChooseFromList(CListButton* list, int index) {
-    QTest::mouseClick(list, Qt::LeftButton);
-    QMenu* menu = list->Popup();
-    if (!menu || !QTest::qWaitFor([menu] { return menu->isVisible(); }, FormRig::kLimit))
-        return false;
-    QAction* action = menu->actions().value(index);
-    if (!action)
-        return false;
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-    return QTest::qWaitFor([list] { return list->Popup() == nullptr; }, FormRig::kLimit);
-}
-
-QRect InForm(const QWidget* w, const QWidget* form) {
-    return {w->mapTo(form, QPoint(0, 0)), w->size()};
 }
 
 QAccessibleInterface* Accessible(QWidget* w) {
@@ -292,16 +268,16 @@ void TestMainForm::clickSendsItsEdit() {
 void TestMainForm::typedGainAndVolumeAreSent() {
     FormRig f;
     QVERIFY(f.Connect());
-    Type(f.Find<CNumEdit>(kGainEdit + 4), QStringLiteral("-12"));
+    TypeInto(f.Find<CNumEdit>(kGainEdit + 4), QStringLiteral("-12"));
     QTRY_COMPARE_WITH_TIMEOUT(int(f.Sim().State().live.outputs[4].gainCode), 48, FormRig::kLimit);
     QCOMPARE(f.Find<CBitmapSlider>(kGainSlider + 4)->Position(), 48);
     QCOMPARE(f.Find<CNumEdit>(kGainEdit + 4)->text(), QStringLiteral("-12dB"));
 
-    Type(f.Find<CNumEdit>(CMasterPanel::kVolumeEdit), QStringLiteral("35"));
+    TypeInto(f.Find<CNumEdit>(CMasterPanel::kVolumeEdit), QStringLiteral("35"));
     QTRY_COMPARE_WITH_TIMEOUT(int(f.Sim().State().MasterVolume()), 35, FormRig::kLimit);
     QCOMPARE(f.Find<CBitmapSlider>(CMasterPanel::kVolumeSlider)->Position(), 35);
     // Out of range: limited, never sent beyond what the device takes.
-    Type(f.Find<CNumEdit>(CMasterPanel::kVolumeEdit), QStringLiteral("99"));
+    TypeInto(f.Find<CNumEdit>(CMasterPanel::kVolumeEdit), QStringLiteral("99"));
     QTRY_COMPARE_WITH_TIMEOUT(int(f.Sim().State().MasterVolume()), 60, FormRig::kLimit);
 }
 
@@ -391,7 +367,7 @@ void TestMainForm::linkedPairFollowsInEditsAndSliders() {
         expected = 30;
         QCOMPARE(slider->Position(), expected);
     } else {
-        Type(f.Find<CNumEdit>(kGainEdit + edited), QStringLiteral("-21"));
+        TypeInto(f.Find<CNumEdit>(kGainEdit + edited), QStringLiteral("-21"));
         expected = 39;
     }
     for (const int c : {0, 1}) {
@@ -473,7 +449,7 @@ void TestMainForm::volumeChangeShowsOutputOnButKeepsItsValue() {
     QTRY_COMPARE_WITH_TIMEOUT(int(f.Sim().State().system[SystemLayout::kMasterOutput]), 0, FormRig::kLimit);
     QVERIFY(!output->isChecked());
 
-    Type(f.Find<CNumEdit>(CMasterPanel::kVolumeEdit), QStringLiteral("40"));
+    TypeInto(f.Find<CNumEdit>(CMasterPanel::kVolumeEdit), QStringLiteral("40"));
     QTRY_COMPARE_WITH_TIMEOUT(int(f.Sim().State().MasterVolume()), 40, FormRig::kLimit);
     QVERIFY(output->isChecked());
     QCOMPARE(output->text(), QStringLiteral("Output on"));
@@ -607,7 +583,7 @@ void TestMainForm::idleEditsStayInTheModel() {
     f.Sim().ModifyState(TuneDevice);
     const int accepted = f.Sim().Counters().accepted;
     QTest::mouseClick(f.Find<CBitmapButton>(CChannelStrip::kMuteBase + 1), Qt::LeftButton);
-    Type(f.Find<CNumEdit>(kGainEdit + 2), QStringLiteral("-30"));
+    TypeInto(f.Find<CNumEdit>(kGainEdit + 2), QStringLiteral("-30"));
     QVERIFY(ChooseFromList(f.Find<CListButton>(CMasterPanel::kSourceList), 1));
     QCOMPARE(f.session->Data().Channel(1).GetOutputOn(), 0);
     QCOMPARE(f.session->Data().Channel(2).GetChannelGain(), 30);
