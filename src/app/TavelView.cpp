@@ -3,10 +3,12 @@
 #include "app/TavelView.h"
 
 #include "app/AboutSoftDlg.h"
+#include "app/AppFont.h"
 #include "app/CarPicture.h"
 #include "app/ChannelStrip.h"
 #include "app/CrossoverPanel.h"
 #include "app/DisplayDlg.h"
+#include "app/EditHistory.h"
 #include "app/EqTextActions.h"
 #include "app/FileChooser.h"
 #include "app/FormDialogs.h"
@@ -32,9 +34,11 @@
 #include "link/QtNotifier.h"
 #include "link/TransferBatches.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWindow>
@@ -78,7 +82,8 @@ CTavelView::CTavelView(CSession& session, CInterfaceLanguage& language, QMainWin
       m_popup(new CDisplayDlg(this, frame)), m_msgBox(new CMsgBox(frame, session.Globals().language)),
       m_settingsMenu(new CTopMenu(CTopMenu::Which::Settings, this)),
       m_presetMenu(new CTopMenu(CTopMenu::Which::Presets, this)),
-      m_dialogs(new CFormDialogs(*this, session, *m_msgBox, m_settings, frame)) {
+      m_dialogs(new CFormDialogs(*this, session, *m_msgBox, m_settings, frame)),
+      m_history(new CEditHistory(session, this)) {
     setObjectName(QStringLiteral("form"));
     setFixedSize(kSize);
     // The skinned controls draw in the language of the session's flag from here on.
@@ -97,6 +102,7 @@ CTavelView::CTavelView(CSession& session, CInterfaceLanguage& language, QMainWin
 
     ConnectSession();
     ConnectTitleBar();
+    ConnectHistory();
     ConnectEditor();
     connect(m_settingsMenu, &CTopMenu::chosen, this, &CTavelView::RunCommand);
     connect(m_presetMenu, &CTopMenu::chosen, this, &CTavelView::RunCommand);
@@ -196,8 +202,9 @@ void CTavelView::SetTabOrder() {
     // QWidget::setTabOrder after the control they follow; hidden controls (delays of unused positions) are
     // passed over.
     QList<QWidget*> chain;
-    for (const int id : {CTitleBar::kConnect, CTitleBar::kSettingsMenu, CTitleBar::kPresetMenu,
-                         CTitleBar::kMinimise, CTitleBar::kClose})
+    for (const int id : {CTitleBar::kConnect, CTitleBar::kUndo, CTitleBar::kRedo, CTitleBar::kSlotA,
+                         CTitleBar::kSlotB, CTitleBar::kAbCopy, CTitleBar::kSettingsMenu,
+                         CTitleBar::kPresetMenu, CTitleBar::kMinimise, CTitleBar::kClose})
         chain << m_titleBar->Button(id);
     chain << m_car->TabStops();
     chain << m_graph;
@@ -392,6 +399,64 @@ void CTavelView::ConnectTitleBar() {
             &CTavelView::CloseProgram);
 }
 
+void CTavelView::ConnectHistory() {
+    CEditHistory& history = *m_history;
+    const auto show = [this, &history] {
+        const QUndoStack& stack = history.Stack();
+        m_titleBar->SetHistory(stack.canUndo(), stack.undoText(), stack.canRedo(), stack.redoText());
+        m_titleBar->SetLiveSlot(history.Ab().Live());
+    };
+    connect(&history, &CEditHistory::changed, this, show);
+    show();
+    connect(m_titleBar->Button(CTitleBar::kUndo), &QAbstractButton::clicked, this, &CTavelView::Undo);
+    connect(m_titleBar->Button(CTitleBar::kRedo), &QAbstractButton::clicked, this, &CTavelView::Redo);
+    for (const auto& [id, slot] :
+         {std::pair{CTitleBar::kSlotA, CAbCompare::A}, std::pair{CTitleBar::kSlotB, CAbCompare::B}})
+        connect(m_titleBar->Button(id), &QAbstractButton::clicked, this, [&history, slot] {
+            if (history.Ab().Live() != slot)
+                history.SwitchAb();
+        });
+    connect(m_titleBar->Button(CTitleBar::kAbCopy), &QAbstractButton::clicked, this,
+            &CTavelView::ShowAbCopyMenu);
+    // Ctrl+Z; Ctrl+Shift+Z and Ctrl+Y: a line edit with the focus keeps them for its own text.
+    auto* undo = new QAction(this);
+    undo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    connect(undo, &QAction::triggered, this, &CTavelView::Undo);
+    auto* redo = new QAction(this);
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    connect(redo, &QAction::triggered, this, &CTavelView::Redo);
+    for (QAction* action : {undo, redo}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+    }
+}
+
+void CTavelView::Undo() {
+    m_history->Undo();
+}
+
+void CTavelView::Redo() {
+    m_history->Redo();
+}
+
+void CTavelView::ShowAbCopyMenu() {
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->setObjectName(QStringLiteral("abCopyMenu"));
+    menu->setFont(CAppFont::Pixels(CAppFont::kBody));
+    CEditHistory& history = *m_history;
+    const QString live = history.Ab().Live() == CAbCompare::A ? QStringLiteral("A") : QStringLiteral("B");
+    const QString other = history.Ab().Live() == CAbCompare::A ? QStringLiteral("B") : QStringLiteral("A");
+    QAction* toOther = menu->addAction(tr("Copy %1 onto %2").arg(live, other));
+    toOther->setObjectName(QStringLiteral("copyLiveToOther"));
+    connect(toOther, &QAction::triggered, this, [&history] { history.CopyLiveToOther(); });
+    QAction* toLive = menu->addAction(tr("Copy %1 onto %2").arg(other, live));
+    toLive->setObjectName(QStringLiteral("copyOtherToLive"));
+    connect(toLive, &QAction::triggered, this, [&history] { history.CopyOtherToLive(); });
+    const QWidget* anchor = m_titleBar->Button(CTitleBar::kAbCopy);
+    menu->popup(anchor->mapToGlobal(QPoint(0, anchor->height() + kMenuDy)));
+}
+
 void CTavelView::StartDeviceMonitor() {
     // The simulated device and the socket have no arrivals to watch: they are there or the link fails.
     if (m_session.Options().device.kind != DeviceOption::Kind::Usb)
@@ -424,7 +489,20 @@ QPoint CTavelView::MenuAnchor(int dx) const {
 }
 
 void CTavelView::ShowSettingsMenu() {
-    m_settingsMenu->Open(m_session.Globals().language.load(), MenuAnchor(kSettingsMenuDx));
+    m_history->Flush();
+    const QUndoStack& stack = m_history->Stack();
+    m_settingsMenu->Open(m_session.Globals().language.load(), MenuAnchor(kSettingsMenuDx),
+                         [&stack](TopCommand command, QAction* action) {
+                             if (command == TopCommand::Undo) {
+                                 action->setEnabled(stack.canUndo());
+                                 if (stack.canUndo())
+                                     action->setText(tr("Undo %1").arg(stack.undoText()));
+                             } else if (command == TopCommand::Redo) {
+                                 action->setEnabled(stack.canRedo());
+                                 if (stack.canRedo())
+                                     action->setText(tr("Redo %1").arg(stack.redoText()));
+                             }
+                         });
 }
 
 void CTavelView::ShowPresetMenu() {
@@ -433,7 +511,9 @@ void CTavelView::ShowPresetMenu() {
 
 void CTavelView::RunCommand(TopCommand command) {
     using Run = void (CTavelView::*)();
-    static constexpr std::array<std::pair<TopCommand, Run>, 13> kCommands{{
+    static constexpr std::array<std::pair<TopCommand, Run>, 15> kCommands{{
+        {TopCommand::Undo, &CTavelView::Undo},
+        {TopCommand::Redo, &CTavelView::Redo},
         {TopCommand::FirmwareUpdate, &CTavelView::firmwareUpdateRequested},
         {TopCommand::FactoryReset, &CTavelView::FactoryReset},
         {TopCommand::Language, &CTavelView::ToggleLanguage},

@@ -24,6 +24,7 @@ class CCrossoverPanel;
 class CMasterPanel;
 class CDeviceMonitor;
 class CDisplayDlg;
+class CEditHistory;
 class CEqTextActions;
 class CFStatic;
 class CFormDialogs;
@@ -83,6 +84,7 @@ public:
     CFormDialogs& Dialogs() const { return *m_dialogs; }
     // The current channel's EQ as filter text (clipboard, files).
     CEqTextActions& EqText() const { return *m_eqText; }
+    CEditHistory& History() const { return *m_history; }
     // The remembered firmware location, loaded when the form is made.
     CSettingsStore& Settings() { return m_settings; }
 
@@ -194,6 +196,10 @@ private:
     void OnListSelected(int message, std::intptr_t id, std::intptr_t index);
     void ConnectSession();
     void ConnectTitleBar();
+    void ConnectHistory();
+    void ShowAbCopyMenu();
+    void Undo();
+    void Redo();
     void StartDeviceMonitor();
     void AnswerFactoryReset(bool yes);
     void ShowTransfer(bool show, bool modal, int range);
@@ -211,6 +217,7 @@ private:
     CTopMenu* m_settingsMenu;
     CTopMenu* m_presetMenu;
     CFormDialogs* m_dialogs;
+    CEditHistory* m_history;
     CMasterPanel* m_master = nullptr;
     CCrossoverPanel* m_crossover = nullptr;
     CCarPicture* m_car = nullptr;

@@ -26,14 +26,19 @@ struct Place {
     int x;
     int width;
 };
-constexpr std::array<Place, 5> kPlaces{{
+constexpr std::array<Place, 10> kPlaces{{
     {CTitleBar::kConnect, 232, 128},
+    {CTitleBar::kUndo, 712, 36},
+    {CTitleBar::kRedo, 752, 36},
+    {CTitleBar::kSlotA, 808, 36},
+    {CTitleBar::kSlotB, 848, 36},
+    {CTitleBar::kAbCopy, 888, 96},
     {CTitleBar::kSettingsMenu, 1040, 44},
     {CTitleBar::kPresetMenu, 1090, 104},
     {CTitleBar::kMinimise, 1204, 36},
     {CTitleBar::kClose, 1244, 36},
 }};
-constexpr QRect kFieldRect{372, kButtonTop, 360, kButtonHeight};
+constexpr QRect kFieldRect{372, kButtonTop, 330, kButtonHeight};
 constexpr QRect kMarkRect{12, 8, 24, 24};
 constexpr int kNameX = 44;
 
@@ -60,10 +65,20 @@ CTitleBar::CTitleBar(DeviceOption::Kind kind, const QString& description, QWidge
       m_settings(new CTitleButton(kSettingsMenu, CTitleButton::Glyph::Settings, this)),
       m_presets(new CTitleButton(kPresetMenu, CTitleButton::Glyph::Caret, this)),
       m_minimise(new CTitleButton(kMinimise, CTitleButton::Glyph::Minimise, this)),
-      m_close(new CTitleButton(kClose, CTitleButton::Glyph::Close, this)), m_field(new QLabel(this)) {
+      m_close(new CTitleButton(kClose, CTitleButton::Glyph::Close, this)),
+      m_undo(new CTitleButton(kUndo, CTitleButton::Glyph::Undo, this)),
+      m_redo(new CTitleButton(kRedo, CTitleButton::Glyph::Redo, this)),
+      m_slotA(new CTitleButton(kSlotA, CTitleButton::Glyph::None, this)),
+      m_slotB(new CTitleButton(kSlotB, CTitleButton::Glyph::None, this)),
+      m_abCopy(new CTitleButton(kAbCopy, CTitleButton::Glyph::Caret, this)), m_field(new QLabel(this)) {
     setObjectName(QStringLiteral("titleBar"));
     setFixedSize(kWidth, kHeight);
     m_connect->SetStatusLight(true);
+    m_slotA->setText(QStringLiteral("A"));
+    m_slotB->setText(QStringLiteral("B"));
+    m_undo->setEnabled(false);
+    m_redo->setEnabled(false);
+    SetLiveSlot(0);
     for (const Place& place : kPlaces)
         Button(place.id)->setGeometry(place.x, kButtonTop, place.width, kButtonHeight);
     m_field->setObjectName(QStringLiteral("deviceField"));
@@ -75,7 +90,8 @@ CTitleBar::CTitleBar(DeviceOption::Kind kind, const QString& description, QWidge
 }
 
 CTitleButton* CTitleBar::Button(int id) const {
-    const std::array<CTitleButton*, 5> buttons{m_connect, m_settings, m_presets, m_minimise, m_close};
+    const std::array<CTitleButton*, 10> buttons{m_connect, m_settings, m_presets, m_minimise, m_close,
+                                                m_undo,    m_redo,     m_slotA,   m_slotB,    m_abCopy};
     for (CTitleButton* button : buttons)
         if (button->objectName() == QString::number(id))
             return button;
@@ -100,7 +116,36 @@ QString CTitleBar::ConnectionText() const {
     return m_description;
 }
 
+void CTitleBar::SetHistory(bool canUndo, const QString& undoText, bool canRedo, const QString& redoText) {
+    m_undo->setEnabled(canUndo);
+    m_redo->setEnabled(canRedo);
+    m_undoText = undoText;
+    m_redoText = redoText;
+    Retranslate();
+}
+
+void CTitleBar::SetLiveSlot(int slot) {
+    m_slotA->SetLit(slot == 0);
+    m_slotB->SetLit(slot != 0);
+    Retranslate();
+}
+
 void CTitleBar::Retranslate() {
+    m_undo->setAccessibleName(tr("Undo"));
+    m_undo->setToolTip(m_undoText.isEmpty() ? tr("Undo") : tr("Undo %1").arg(m_undoText));
+    m_redo->setAccessibleName(tr("Redo"));
+    m_redo->setToolTip(m_redoText.isEmpty() ? tr("Redo") : tr("Redo %1").arg(m_redoText));
+    for (CTitleButton* slot : {m_slotA, m_slotB}) {
+        const bool live = slot->IsLit();
+        slot->setAccessibleName(live ? tr("Setup %1, live").arg(slot->text())
+                                     : tr("Setup %1").arg(slot->text()));
+        slot->setToolTip(live ? tr("Setup %1 is live").arg(slot->text())
+                              : tr("Switch to setup %1 (only what differs is sent)").arg(slot->text()));
+    }
+    m_abCopy->setText(tr("Copy"));
+    m_abCopy->setAccessibleName(tr("Copy setups A and B"));
+    m_abCopy->setToolTip(tr("Copy one A/B setup onto the other"));
+
     m_connect->SetLit(m_linkOpen);
     m_connect->setText(m_linkOpen ? tr("Disconnect") : tr("Connect"));
     m_connect->setAccessibleName(m_connect->text());

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -173,6 +174,23 @@ void CTitleButton::PaintGlyph(QPainter& p, const QRectF& g, const QColor& ink) c
         chevron.lineTo(g.center().x(), g.bottom() - 3);
         chevron.lineTo(g.right() - 1, g.top() + 3);
         p.drawPath(chevron);
+        break;
+    }
+    case Glyph::Undo:
+    case Glyph::Redo: {
+        // A half turn over the top, its head pointing down where it started.
+        const bool undo = m_glyph == Glyph::Undo;
+        const double sign = undo ? 1.0 : -1.0;
+        const QPointF centre = g.center() + QPointF(0, 1.5);
+        const double r = std::min(g.width(), g.height()) / 2 - 2;
+        QPainterPath arc;
+        const QRectF circle(centre.x() - r, centre.y() - r, 2 * r, 2 * r);
+        arc.arcMoveTo(circle, undo ? -60 : 240);
+        arc.arcTo(circle, undo ? -60 : 240, sign * 240);
+        p.drawPath(arc);
+        const QPointF tip = arc.currentPosition();
+        p.drawLine(tip, tip + QPointF(-3.0, -3.5));
+        p.drawLine(tip, tip + QPointF(3.0, -3.5));
         break;
     }
     case Glyph::None:

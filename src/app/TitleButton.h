@@ -16,6 +16,8 @@ public:
         Minimise,
         Close,
         Caret, // a label followed by a small chevron: the button opens a menu
+        Undo,  // an arrow turning back to the left
+        Redo,  // the same arrow, mirrored
     };
 
     // `id` is the control's number and becomes its object name.

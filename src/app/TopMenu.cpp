@@ -11,7 +11,9 @@ namespace {
 
 constexpr char kContext[] = "CTopMenu";
 
-constexpr std::array<TopMenuItem, 11> kSettings{{
+constexpr std::array<TopMenuItem, 13> kSettings{{
+    {32853, 32853, QT_TRANSLATE_NOOP("CTopMenu", "Undo"), TopCommand::Undo},
+    {32854, 32854, QT_TRANSLATE_NOOP("CTopMenu", "Redo"), TopCommand::Redo},
     {32777, 32777, QT_TRANSLATE_NOOP("CTopMenu", "Firmware Update"), TopCommand::FirmwareUpdate},
     {32828, 32829, QT_TRANSLATE_NOOP("CTopMenu", "Rest Settings"), TopCommand::FactoryReset},
     // The language item names the language it switches to.
@@ -49,13 +51,16 @@ CTopMenu::CTopMenu(Which which, QWidget* parent) : QMenu(parent), m_which(which)
     setFont(CAppFont::Pixels(CAppFont::kBody));
 }
 
-void CTopMenu::Open(int language, const QPoint& globalPosition) {
+void CTopMenu::Open(int language, const QPoint& globalPosition,
+                    const std::function<void(TopCommand, QAction*)>& decorate) {
     clear();
     for (const TopMenuItem& item : Items(m_which)) {
         QAction* action = addAction(QCoreApplication::translate(kContext, item.text));
         action->setObjectName(QString::number(IdOf(item, language)));
         const TopCommand command = item.command;
         connect(action, &QAction::triggered, this, [this, command] { emit chosen(command); });
+        if (decorate)
+            decorate(command, action);
     }
     popup(globalPosition);
 }

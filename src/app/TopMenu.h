@@ -3,6 +3,7 @@
 
 #include <QMenu>
 
+#include <functional>
 #include <span>
 
 // What an item does; the form runs it.
@@ -20,6 +21,8 @@ enum class TopCommand {
     ExportEq,
     TimeAlignment,
     ExportGraph,
+    Undo,
+    Redo,
 };
 
 // An item's command number differs between the Chinese and the English menu where the two menus were made
@@ -45,7 +48,9 @@ public:
 
     CTopMenu(Which which, QWidget* parent);
 
-    void Open(int language, const QPoint& globalPosition);
+    // `decorate` may change an item's text or state (the Undo item names what it undoes).
+    void Open(int language, const QPoint& globalPosition,
+              const std::function<void(TopCommand, QAction*)>& decorate = {});
 
 signals:
     void chosen(TopCommand command);

@@ -23,6 +23,9 @@ public:
     virtual void SetConnectLook(bool connected) = 0;
     // Every control re-reads the whole model (after a device read, a preset recall, a file load).
     virtual void RefreshAll() = 0;
+    // Comes after RefreshAll when the image read was the one a new link starts with: the model is now the
+    // device's own, not an edit of what the window held before.
+    virtual void DeviceImageRead() {}
     // Only the source, master volume and master output controls (the device changed one of them).
     virtual void RefreshSystemControls() = 0;
     // The list of the open Source Load or Source Save dialog (a preset name changed).

@@ -211,6 +211,7 @@ void CDeviceController::DeviceRemoved(const std::string& path) {
 
 void CDeviceController::BeginLink(bool underLock) {
     m_command.Clear();
+    m_linkImageRead = false;
     // Edits made before the image is applied are neither marked nor sent: the device's image replaces them.
     m_g.connected = 0;
     m_data.ClearPending(0);
@@ -248,6 +249,7 @@ void CDeviceController::ReadDeviceState() {
         m_batches.SystemReads();
         popup = m_batches.ReadPresetIntoLive(0, false);
     }
+    m_linkImageRead = true;
     m_view.ShowTransferPopup(popup);
 }
 
@@ -262,6 +264,8 @@ void CDeviceController::ImageReadDone(int preset) {
     }
     RefreshAll();
     m_g.connected = 1;
+    if (std::exchange(m_linkImageRead, false))
+        m_view.DeviceImageRead();
 }
 
 void CDeviceController::CloseLink() {

@@ -249,6 +249,7 @@ private:
     std::atomic<bool> m_firmwareUpdate{false};
     std::atomic<int> m_firmwareStage{0};
     bool m_linkButton = false;
+    bool m_linkImageRead = false; // the image read under way is the one the link starts with
     PresetDialog m_openPresetDialog = PresetDialog::None;
     std::array<int, Layout::kChannels> m_savedSwitch{}; // sound switches remembered by a group write
     MessageObserver m_observer;

@@ -527,3 +527,71 @@ void CModelEditor::ModelReloaded() {
     m_controller.SetLinkButton(false);
     emit linkGroupsChanged();
 }
+
+// ---- Whole setups
+// ------------------------------------------------------------------------------------------
+
+SetupState CModelEditor::CaptureSetup() const {
+    SetupState state;
+    for (int c = 0; c < Layout::kChannels; ++c) {
+        state.channels[static_cast<std::size_t>(c)] = m_data.Channel(c).State();
+        state.linkGroups[static_cast<std::size_t>(c)] = GroupOf(c);
+    }
+    state.linkOn = m_linkOn;
+    state.pairs = m_pairs;
+    return state;
+}
+
+unsigned CModelEditor::ChangedParts(const ChannelState& a, const ChannelState& b) {
+    unsigned parts = 0;
+    const auto mark = [&parts](bool differs, unsigned part) {
+        if (differs)
+            parts |= part;
+    };
+    mark(a.gainCode != b.gainCode || a.gainOff != b.gainOff || a.auxByte != b.auxByte, ChannelPart::kGain);
+    mark(a.outputOn != b.outputOn, ChannelPart::kOutputOn);
+    mark(a.polarity != b.polarity, ChannelPart::kPolarity);
+    mark(a.delay != b.delay, ChannelPart::kDelay);
+    mark(a.eqMode != b.eqMode, ChannelPart::kEqMode);
+    mark(a.bands != b.bands, ChannelPart::kBands);
+    mark(a.allBandsBypassed != b.allBandsBypassed, ChannelPart::kAllBypass);
+    mark(a.highPass != b.highPass || a.lowPass != b.lowPass, ChannelPart::kCrossover);
+    mark(a.mix != b.mix || a.limThreshold != b.limThreshold || a.limAttack != b.limAttack ||
+             a.limRelease != b.limRelease,
+         ChannelPart::kMix);
+    mark(a.name != b.name, ChannelPart::kName);
+    return parts;
+}
+
+bool CModelEditor::RestoreSetup(const SetupState& state) {
+    if (WaitingForDevice())
+        return false;
+    const SetupState now = CaptureSetup();
+    std::array<unsigned, Layout::kChannels> parts{};
+    {
+        std::lock_guard lock(m_controller.LinkLock());
+        for (int c = 0; c < Layout::kChannels; ++c)
+            m_g.g_linkGroup[static_cast<std::size_t>(c)] = state.linkGroups[static_cast<std::size_t>(c)];
+        for (int c = 0; c < Layout::kChannels; ++c) {
+            const auto i = static_cast<std::size_t>(c);
+            parts[i] = ChangedParts(now.channels[i], state.channels[i]);
+            if (parts[i] == 0)
+                continue;
+            Ch(c).RestoreState(state.channels[i]);
+            Ch(c).Filters().CalcSum();
+        }
+    }
+    m_pairs = state.pairs;
+    if (m_linkOn != state.linkOn) {
+        m_linkOn = state.linkOn;
+        m_controller.SetLinkButton(m_linkOn);
+    }
+    m_controller.WakeLink();
+    if (now.linkGroups != state.linkGroups || now.linkOn != state.linkOn)
+        emit linkGroupsChanged();
+    for (int c = 0; c < Layout::kChannels; ++c)
+        if (parts[static_cast<std::size_t>(c)] != 0)
+            EmitChannel(c, parts[static_cast<std::size_t>(c)], -1);
+    return true;
+}
+static_assert(std::tuple_size_v<decltype(SetupState::pairs)> == CModelEditor::kLinkPairs);

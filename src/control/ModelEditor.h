@@ -128,6 +128,16 @@ struct LinkPair {
     bool active = false;
     int first = -1;
     int second = -1;
+    bool operator==(const LinkPair&) const = default;
+};
+
+// The eight output channels as the user has them, with their links: what undo, redo and the A/B slots keep.
+struct SetupState {
+    std::array<ChannelState, Layout::kChannels> channels{};
+    std::array<int, Layout::kChannels> linkGroups{};
+    bool linkOn = false;
+    std::array<LinkPair, 10> pairs{};
+    bool operator==(const SetupState&) const = default;
 };
 
 // Lives on the UI thread. Every operation applies the copy rules to the linked channels, holds the link
@@ -228,6 +238,18 @@ public:
 
     // The model was re-read (device read, preset recall, file load): links have ended.
     void ModelReloaded();
+
+    // ---- Whole setups (undo, redo, A/B) ------------------------------------------------------------------
+    SetupState CaptureSetup() const;
+    // False while the device is being read: every edit and restore is refused then.
+    bool Editable() const { return !WaitingForDevice(); }
+    // Makes the channels and links equal to `state`: under the link lock, the link groups first (so that no
+    // value is carried to a channel that is no longer linked), then on each channel only the values that
+    // differ, marking only their slices; the views are told what changed. Refused (false, nothing changed)
+    // while the device is being read.
+    bool RestoreSetup(const SetupState& state);
+    // The ChannelPart mask of what differs between two states of a channel.
+    static unsigned ChangedParts(const ChannelState& a, const ChannelState& b);
 
 signals:
     // `band` is the band 0..30 when one band of the channel changed, -1 otherwise.

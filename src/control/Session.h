@@ -68,6 +68,8 @@ signals:
     void linkStateChanged(bool open);
     // Every control re-reads the whole model (a device read, a preset recall, a file load).
     void modelReloaded();
+    // The image a new link starts with has been applied (after modelReloaded).
+    void deviceImageRead();
     // The device changed its source, master volume or master output at the box.
     void deviceSystemChanged();
     // A preset name was read from the device.
@@ -83,6 +85,7 @@ private:
     void HideTransferPopup() override { emit transferFinished(); }
     void SetConnectLook(bool connected) override { emit linkStateChanged(connected); }
     void RefreshAll() override;
+    void DeviceImageRead() override { emit deviceImageRead(); }
     void RefreshSystemControls() override { emit deviceSystemChanged(); }
     void RefreshPresetList() override { emit presetNamesChanged(); }
     void SetCaption(const QString& caption) override { emit captionChanged(caption); }

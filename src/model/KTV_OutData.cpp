@@ -277,6 +277,89 @@ int CKTV_OutData::AllBandsBypassed() {
     return m_allBandsBypassed;
 }
 
+ChannelState CKTV_OutData::State() const {
+    ChannelState s;
+    for (int k = 0; k < Layout::kBands; ++k)
+        s.bands[static_cast<std::size_t>(k)] = m_filters.Band(k).GetParams();
+    s.highPass = m_filters.HighPass().GetParams();
+    s.lowPass = m_filters.LowPass().GetParams();
+    s.outputOn = m_outputOn.load();
+    s.polarity = m_polarity.load();
+    s.gainCode = m_gainCode.load();
+    s.gainOff = m_gainOff.load();
+    s.delay = m_delay.load();
+    s.eqMode = m_eqMode.load();
+    s.auxByte = m_auxByte.load();
+    s.limThreshold = m_limThreshold.load();
+    s.limAttack = m_limAttack.load();
+    s.limRelease = m_limRelease.load();
+    for (std::size_t i = 0; i < s.mix.size(); ++i)
+        s.mix[i] = m_mix[i].load();
+    s.name = GetName();
+    s.allBandsBypassed = m_allBandsBypassed;
+    return s;
+}
+
+void CKTV_OutData::RestoreState(const ChannelState& state) {
+    const ChannelState now = State();
+    const int connected = Connected();
+    // The EQ mode first: the bands' graphic-mode flag follows it.
+    if (state.eqMode != now.eqMode) {
+        m_eqMode = state.eqMode;
+        MirrorEqMode(state.eqMode);
+    }
+    for (int k = 0; k < Layout::kBands; ++k) {
+        const auto& p = state.bands[static_cast<std::size_t>(k)];
+        if (p != now.bands[static_cast<std::size_t>(k)])
+            m_filters.Band(k).RestoreParams(p);
+    }
+    if (state.highPass != now.highPass)
+        m_filters.HighPass().RestoreParams(state.highPass);
+    if (state.lowPass != now.lowPass)
+        m_filters.LowPass().RestoreParams(state.lowPass);
+    m_allBandsBypassed = state.allBandsBypassed;
+
+    if (state.outputOn != now.outputOn || state.polarity != now.polarity || state.gainCode != now.gainCode ||
+        state.gainOff != now.gainOff || state.delay != now.delay || state.eqMode != now.eqMode ||
+        state.auxByte != now.auxByte) {
+        m_outputOn = state.outputOn;
+        m_polarity = state.polarity;
+        m_gainCode = state.gainCode;
+        m_gainOff = state.gainOff;
+        m_delay = state.delay;
+        m_auxByte = state.auxByte;
+        m_gainPending = connected;
+    }
+    const auto mixDiffers = [&](std::size_t first, std::size_t count) {
+        for (std::size_t i = first; i < first + count; ++i)
+            if (state.mix[i] != now.mix[i])
+                return true;
+        return false;
+    };
+    const bool mixA = mixDiffers(0, 8);
+    const bool mixB = mixDiffers(8, 4);
+    for (std::size_t i = 0; i < state.mix.size(); ++i)
+        m_mix[i] = state.mix[i];
+    if (mixA)
+        m_mixPendingA = connected;
+    if (mixB)
+        m_mixPendingB = connected;
+    if (state.limThreshold != now.limThreshold || state.limAttack != now.limAttack ||
+        state.limRelease != now.limRelease) {
+        m_limThreshold = state.limThreshold;
+        m_limAttack = state.limAttack;
+        m_limRelease = state.limRelease;
+        m_limPending = connected;
+    }
+    if (state.name != now.name) {
+        {
+            const std::lock_guard lock(m_nameLock);
+            m_name = state.name;
+        }
+        m_namePending = connected;
+    }
+}
+
 void CKTV_OutData::ClearPending(int value) {
     m_namePending = value;
     m_mixPendingA = value;

@@ -23,6 +23,28 @@ inline constexpr int kLimiter = 35;
 inline constexpr int kName = 36;
 } // namespace OutputSlice
 
+// Everything of a channel the user can change or a file or preset can bring, as the program holds it: the
+// filters' own params (a bypassed band keeps its gain) and the channel values.
+struct ChannelState {
+    std::array<CFilter::Params, Layout::kBands> bands{};
+    CFilter::Params highPass{};
+    CFilter::Params lowPass{};
+    int outputOn = 0;
+    int polarity = 0;
+    int gainCode = 60;
+    int gainOff = 0;
+    int delay = 0;
+    int eqMode = 0;
+    int auxByte = 0;
+    int limThreshold = 300;
+    int limAttack = 106;
+    int limRelease = 5;
+    std::array<int, 12> mix{};
+    QString name;
+    int allBandsBypassed = 0;
+    bool operator==(const ChannelState&) const = default;
+};
+
 struct ChannelColour {
     std::uint8_t red, green, blue;
 };
@@ -73,6 +95,12 @@ public:
     // At most seven characters; a longer name is refused with "char Len error!" and nothing changes.
     Status SetName(const QString& name);
     static Status CheckName(const QString& name); // SetName's refusal, without storing anything
+
+    ChannelState State() const;
+    // Takes `state` back as edits would: only the values that differ are stored, and only their slices are
+    // marked (with the connected flag); nothing is carried to linked channels. Filters ramp as hand edits
+    // do. The caller holds the link lock and recomputes the sum.
+    void RestoreState(const ChannelState& state);
 
     void CopyEqFrom(const CKTV_OutData& other);
     void ResetEq();

@@ -274,6 +274,28 @@ void CFilter::CopyParamsFrom(const CFilter& other) {
     CalcResponse();
 }
 
+CFilter::Params CFilter::GetParams() const {
+    return {m_kind.load(),    m_freq.load(),      m_gain.load(),   m_bypass.load(), m_allBypass.load(),
+            m_savedAllBypass, m_bandwidth.load(), m_family.load(), m_slope.load()};
+}
+
+void CFilter::RestoreParams(const Params& params) {
+    const ResponseHold hold(*this);
+    m_kind.store(params.kind);
+    m_gain.store(params.gain);
+    m_bypass.store(params.bypass);
+    m_allBypass.store(params.allBypass);
+    m_savedAllBypass = params.savedAllBypass;
+    m_bandwidth.store(params.bandwidth);
+    m_family.store(params.family);
+    m_slope.store(params.slope);
+    SetFreq(params.freq, 1); // geometry of either kind of filter and the ramp
+    if (m_isEqBand)
+        KindGeometry();
+    CalcResponse();
+    MarkPending();
+}
+
 int CFilter::GetEffectiveBypass() const {
     const int all = m_allBypass.load();
     return all != 0 ? all : m_bypass.load();

@@ -61,6 +61,25 @@ public:
     // size, drag state, pending mark and linked slider stay this filter's own.
     void CopyParamsFrom(const CFilter& other);
 
+    // What a filter holds for the user, beyond what the device carries: the gain a bypassed band keeps and
+    // the bypass state under all-bypass. Equal params mean the filter draws and sends the same.
+    struct Params {
+        int kind = Peak;
+        int freq = 1000;
+        double gain = 0.0; // dB
+        int bypass = 1;
+        int allBypass = 0;
+        int savedAllBypass = 0;
+        double bandwidth = 0.2; // octaves
+        int family = Butterworth;
+        int slope = 2;
+        bool operator==(const Params&) const = default;
+    };
+    Params GetParams() const;
+    // Takes `params` back as an edit: the sent frequency ramps toward the frequency as a hand edit's does,
+    // the response and geometry are recomputed and the filter is marked pending (with the connected flag).
+    void RestoreParams(const Params& params);
+
     // ---- Setters with side effects ----
     void SetFreq(int freq, int fromUser);
     void SetGainCode(int code);
