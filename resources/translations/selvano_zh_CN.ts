@@ -296,6 +296,17 @@
     </message>
 </context>
 <context>
+    <name>CEditHistory</name>
+    <message>
+        <source>A/B: %1 live</source>
+        <translation>A/B：%1 生效</translation>
+    </message>
+    <message>
+        <source>Copy %1 onto %2</source>
+        <translation>把 %1 复制到 %2</translation>
+    </message>
+</context>
+<context>
     <name>CLimiterDlg</name>
     <message>
         <source>IN%1</source>
@@ -596,6 +607,18 @@
         <source>The file %1 cannot be written</source>
         <translation>无法写入文件 %1</translation>
     </message>
+    <message>
+        <source>Undo %1</source>
+        <translation>撤销 %1</translation>
+    </message>
+    <message>
+        <source>Redo %1</source>
+        <translation>重做 %1</translation>
+    </message>
+    <message>
+        <source>Copy %1 onto %2</source>
+        <translation>把 %1 复制到 %2</translation>
+    </message>
 </context>
 <context>
     <name>CTitleBar</name>
@@ -646,6 +669,50 @@
     <message>
         <source>Close</source>
         <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>撤销</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>重做</translation>
+    </message>
+    <message>
+        <source>Undo %1</source>
+        <translation>撤销 %1</translation>
+    </message>
+    <message>
+        <source>Redo %1</source>
+        <translation>重做 %1</translation>
+    </message>
+    <message>
+        <source>Setup %1, live</source>
+        <translation>设置 %1，生效中</translation>
+    </message>
+    <message>
+        <source>Setup %1</source>
+        <translation>设置 %1</translation>
+    </message>
+    <message>
+        <source>Setup %1 is live</source>
+        <translation>设置 %1 生效中</translation>
+    </message>
+    <message>
+        <source>Switch to setup %1 (only what differs is sent)</source>
+        <translation>切换到设置 %1（只发送不同之处）</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>复制</translation>
+    </message>
+    <message>
+        <source>Copy setups A and B</source>
+        <translation>复制设置 A 和 B</translation>
+    </message>
+    <message>
+        <source>Copy one A/B setup onto the other</source>
+        <translation>把一个 A/B 设置复制到另一个</translation>
     </message>
 </context>
 <context>
@@ -701,6 +768,14 @@
     <message>
         <source>Export graph...</source>
         <translation>导出曲线图...</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>撤销</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>重做</translation>
     </message>
 </context>
 <context>

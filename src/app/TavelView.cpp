@@ -119,6 +119,8 @@ CTavelView::CTavelView(CSession& session, CInterfaceLanguage& language, QMainWin
 }
 
 CTavelView::~CTavelView() {
+    delete m_history; // before the title bar it shows in, made earlier and so deleted before it
+    m_history = nullptr;
     ShutDownLink();
     CSkinLanguage::SetFlag(nullptr); // the flag lives with the session, which may go after the form
 }

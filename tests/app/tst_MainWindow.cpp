@@ -438,7 +438,9 @@ void TestMainWindow::menusOpenAtTheirAnchorsWithTheirItems_data() {
     QTest::addColumn<int>("dx");
     QTest::addColumn<QStringList>("items");
     QTest::newRow("settings, English") << 0 << int(CTitleBar::kSettingsMenu) << -10
-                                       << QStringList{"32777 Firmware Update",
+                                       << QStringList{"32853 Undo",
+                                                      "32854 Redo",
+                                                      "32777 Firmware Update",
                                                       "32829 Rest Settings",
                                                       "32832 Chinese",
                                                       "32834 SourceVolume",
@@ -450,7 +452,9 @@ void TestMainWindow::menusOpenAtTheirAnchorsWithTheirItems_data() {
                                                       "32845 Export graph...",
                                                       "32776 About"};
     QTest::newRow("settings, Chinese") << 1 << int(CTitleBar::kSettingsMenu) << -10
-                                       << QStringList{"32777 固件更新",
+                                       << QStringList{"32853 撤销",
+                                                      "32854 重做",
+                                                      "32777 固件更新",
                                                       "32828 恢复出厂设置",
                                                       "32774 英文",
                                                       "32833 音源音量",
