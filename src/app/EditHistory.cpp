@@ -5,12 +5,15 @@
 #include "control/SetupChange.h"
 
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QUndoCommand>
 
+#include <functional>
+
 namespace {
 
-constexpr int kWheelStepId = 1;
+constexpr int kBurstStepId = 1;
 
 qint64 NowMs() {
     static QElapsedTimer clock;
@@ -19,30 +22,66 @@ qint64 NowMs() {
     return clock.elapsed();
 }
 
+// Keys that step a value: a burst of them on one band is one step, as the wheel's is.
+bool IsNudgeKey(int key) {
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return true;
+    default:
+        return false;
+    }
+}
+
 QString SlotName(CAbCompare::Slot slot) {
     return slot == CAbCompare::A ? QStringLiteral("A") : QStringLiteral("B");
 }
 
-// A change of the setup, already made when the step is pushed.
-class CSetupStep : public QUndoCommand {
+CAbCompare::Slot OtherSlot(CAbCompare::Slot slot) {
+    return slot == CAbCompare::A ? CAbCompare::B : CAbCompare::A;
+}
+
+// "Copy A onto B": the slot copied from, onto the other one.
+QString CopyText(CAbCompare::Slot from) {
+    return CEditHistory::tr("Copy %1 onto %2").arg(SlotName(from), SlotName(OtherSlot(from)));
+}
+
+// Every step says what it changes in the language of the moment; the history renames them all when the
+// language changes.
+class CHistoryStep : public QUndoCommand {
 public:
-    CSetupStep(CEditHistory& history, SetupState before, SetupState after, int wheelChannel, int wheelBand,
-               const QString& text = {})
+    virtual QString Describe() const = 0;
+    void Retext() { setText(Describe()); }
+};
+
+// A change of the setup, already made when the step is pushed.
+class CSetupStep : public CHistoryStep {
+public:
+    CSetupStep(CEditHistory& history, SetupState before, SetupState after, int burstChannel, int burstBand,
+               std::function<QString()> text = {})
         : m_history(history), m_before(std::move(before)), m_after(std::move(after)),
-          m_wheelChannel(wheelChannel), m_wheelBand(wheelBand), m_stamp(NowMs()) {
-        setText(text.isEmpty() ? CSetupChange::Describe(m_before, m_after, history.Language()) : text);
+          m_burstChannel(burstChannel), m_burstBand(burstBand), m_stamp(NowMs()), m_text(text) {
+        Retext();
     }
 
-    int id() const override { return m_wheelBand >= 0 ? kWheelStepId : -1; }
+    QString Describe() const override {
+        return m_text ? m_text() : CSetupChange::Describe(m_before, m_after, m_history.Language());
+    }
+
+    int id() const override { return m_burstBand >= 0 ? kBurstStepId : -1; }
 
     bool mergeWith(const QUndoCommand* other) override {
-        const auto* next = static_cast<const CSetupStep*>(other); // the same id: a wheel step
-        if (next->m_wheelBand != m_wheelBand || next->m_wheelChannel != m_wheelChannel ||
-            next->m_stamp - m_stamp > CEditHistory::kWheelMergeMs)
+        const auto* next = static_cast<const CSetupStep*>(other); // the same id: a step of a burst
+        if (next->m_burstBand != m_burstBand || next->m_burstChannel != m_burstChannel ||
+            next->m_stamp - m_stamp > CEditHistory::kBurstMergeMs)
             return false;
         m_after = next->m_after;
         m_stamp = next->m_stamp;
-        setText(CSetupChange::Describe(m_before, m_after, m_history.Language()));
+        Retext();
         setObsolete(m_before == m_after);
         return true;
     }
@@ -59,16 +98,20 @@ private:
     CEditHistory& m_history;
     SetupState m_before;
     SetupState m_after;
-    int m_wheelChannel;
-    int m_wheelBand;
+    int m_burstChannel;
+    int m_burstBand;
     qint64 m_stamp;
+    std::function<QString()> m_text; // a text of the window's own, or the change described
     bool m_pushed = true;
 };
 
 // The other A/B slot made live; a switch undoes itself.
-class CAbSwitchStep : public QUndoCommand {
+class CAbSwitchStep : public CHistoryStep {
 public:
-    CAbSwitchStep(CEditHistory& history, const QString& text) : m_history(history) { setText(text); }
+    CAbSwitchStep(CEditHistory& history, CAbCompare::Slot next) : m_history(history), m_next(next) {
+        Retext();
+    }
+    QString Describe() const override { return CEditHistory::tr("A/B: %1 live").arg(SlotName(m_next)); }
     void undo() override { m_history.DoSwitch(); }
     void redo() override {
         if (std::exchange(m_pushed, false))
@@ -78,16 +121,18 @@ public:
 
 private:
     CEditHistory& m_history;
+    CAbCompare::Slot m_next;
     bool m_pushed = true;
 };
 
 // The live setup copied onto the other slot: only the stored slot changes.
-class CAbStoreStep : public QUndoCommand {
+class CAbStoreStep : public CHistoryStep {
 public:
-    CAbStoreStep(CEditHistory& history, SetupState before, SetupState after, const QString& text)
-        : m_history(history), m_before(std::move(before)), m_after(std::move(after)) {
-        setText(text);
+    CAbStoreStep(CEditHistory& history, SetupState before, SetupState after, CAbCompare::Slot from)
+        : m_history(history), m_before(std::move(before)), m_after(std::move(after)), m_from(from) {
+        Retext();
     }
+    QString Describe() const override { return CopyText(m_from); }
     void undo() override { m_history.PutStored(m_before); }
     void redo() override {
         if (std::exchange(m_pushed, false))
@@ -99,6 +144,7 @@ private:
     CEditHistory& m_history;
     SetupState m_before;
     SetupState m_after;
+    CAbCompare::Slot m_from;
     bool m_pushed = true;
 };
 
@@ -134,7 +180,7 @@ bool CEditHistory::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
         m_pointerDown = true;
-        m_wheelArmed = false;
+        m_burstArmed = false;
         break;
     case QEvent::MouseButtonRelease:
     case QEvent::MouseMove:
@@ -144,16 +190,27 @@ bool CEditHistory::eventFilter(QObject* watched, QEvent* event) {
             m_commitTimer.start(); // after the release has been handled: a menu item acts on it
         }
         break;
+    case QEvent::LanguageChange:
+        if (watched == QCoreApplication::instance())
+            Retext();
+        break;
     case QEvent::Wheel:
-        m_wheelArmed = true;
+        m_burstArmed = true;
         break;
     case QEvent::KeyPress:
-        m_wheelArmed = false;
+        m_burstArmed = IsNudgeKey(static_cast<QKeyEvent*>(event)->key());
         break;
     default:
         break;
     }
     return QObject::eventFilter(watched, event);
+}
+
+void CEditHistory::Retext() {
+    // QUndoStack hands its steps out const; every one of them is ours.
+    for (int i = 0; i < m_stack.count(); ++i)
+        static_cast<CHistoryStep*>(const_cast<QUndoCommand*>(m_stack.command(i)))->Retext();
+    emit changed();
 }
 
 void CEditHistory::Changed() {
@@ -167,11 +224,11 @@ void CEditHistory::Commit() {
         return; // the release commits
     m_commitTimer.stop();
     SetupState now = m_editor.CaptureSetup();
-    const bool wheel = std::exchange(m_wheelArmed, false);
+    const bool burst = std::exchange(m_burstArmed, false);
     if (now == m_committed)
         return;
     int channel = -1;
-    const int band = wheel ? CSetupChange::SingleBand(m_committed, now, &channel) : -1;
+    const int band = burst ? CSetupChange::SingleBand(m_committed, now, &channel) : -1;
     SetupState before = std::move(m_committed);
     m_committed = now;
     m_stack.push(new CSetupStep(*this, std::move(before), std::move(now), channel, band));
@@ -184,7 +241,7 @@ void CEditHistory::Flush() {
 
 void CEditHistory::NewHistory() {
     m_commitTimer.stop();
-    m_wheelArmed = false;
+    m_burstArmed = false;
     m_stack.clear();
     m_committed = m_editor.CaptureSetup();
     emit changed();
@@ -243,7 +300,7 @@ bool CEditHistory::SwitchAb() {
     const CAbCompare::Slot next = m_ab.Other();
     if (!DoSwitch())
         return false;
-    m_stack.push(new CAbSwitchStep(*this, tr("A/B: %1 live").arg(SlotName(next))));
+    m_stack.push(new CAbSwitchStep(*this, next));
     return true;
 }
 
@@ -251,8 +308,7 @@ void CEditHistory::CopyLiveToOther() {
     Flush();
     SetupState before = m_ab.Stored();
     m_ab.CopyLiveToOther();
-    m_stack.push(new CAbStoreStep(*this, std::move(before), m_ab.Stored(),
-                                  tr("Copy %1 onto %2").arg(SlotName(m_ab.Live()), SlotName(m_ab.Other()))));
+    m_stack.push(new CAbStoreStep(*this, std::move(before), m_ab.Stored(), m_ab.Live()));
     emit changed();
 }
 
@@ -267,8 +323,7 @@ bool CEditHistory::CopyOtherToLive() {
     SetupState after = m_editor.CaptureSetup();
     m_committed = after;
     if (copied && !(before == after))
-        m_stack.push(
-            new CSetupStep(*this, std::move(before), std::move(after), -1, -1,
-                           tr("Copy %1 onto %2").arg(SlotName(m_ab.Other()), SlotName(m_ab.Live()))));
+        m_stack.push(new CSetupStep(*this, std::move(before), std::move(after), -1, -1,
+                                    [from = m_ab.Other()] { return CopyText(from); }));
     return copied;
 }

@@ -15,7 +15,8 @@ class CSession;
 // input that made them: everything between a mouse button going down and the last one coming up is one step
 // (a drag, a slider, a spin held down, a menu item), every other change is committed once the event that
 // caused it has been handled (a typed value, a key, an import, a time alignment, a preset recall or a file
-// load). Wheel steps on the same band within kWheelMergeMs of each other merge into one step.
+// load). Bursts merge into one step: wheel steps, and presses of the arrow and page keys (the graph's
+// nudges, a fader's steps), each on the same band within kBurstMergeMs of the one before.
 //
 // Undo and redo put back the whole setup before or after the step through CModelEditor::RestoreSetup, so
 // the device receives exactly the slices in which the two differ. They are refused while the device is read.
@@ -24,7 +25,7 @@ class CEditHistory : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr int kWheelMergeMs = 1000;
+    static constexpr int kBurstMergeMs = 1000;
     static constexpr int kUndoLimit = 200;
 
     CEditHistory(CSession& session, QObject* parent = nullptr);
@@ -61,6 +62,7 @@ protected:
 private:
     void Changed();
     void Commit();
+    void Retext();
     void NewHistory();
 
     CSession& m_session;
@@ -70,6 +72,6 @@ private:
     QTimer m_commitTimer;
     SetupState m_committed;
     bool m_pointerDown = false;
-    bool m_wheelArmed = false;
+    bool m_burstArmed = false;
     bool m_restoring = false;
 };

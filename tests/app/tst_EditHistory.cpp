@@ -90,7 +90,7 @@ class TestEditHistory : public QObject {
 private slots:
     void everyGestureIsOneStepAndUndoRedoEndsWhereItStarted_data();
     void everyGestureIsOneStepAndUndoRedoEndsWhereItStarted();
-    void wheelBurstsOnOneBandMerge();
+    void burstsOnOneBandMerge();
     void undoTextsSayWhatChanges();
     void aNewLinkStartsANewHistory();
     void abButtonsSwitchAndUndoSwitchesBack();
@@ -186,7 +186,7 @@ void TestEditHistory::everyGestureIsOneStepAndUndoRedoEndsWhereItStarted() {
     QCOMPARE(history.Stack().count(), 1); // undo and redo record nothing of their own
 }
 
-void TestEditHistory::wheelBurstsOnOneBandMerge() {
+void TestEditHistory::burstsOnOneBandMerge() {
     FormRig rig;
     CEditHistory& history = rig.View().History();
     rig.Editor().SetBandGain(0, 9, 240);
@@ -205,13 +205,20 @@ void TestEditHistory::wheelBurstsOnOneBandMerge() {
     Wheel(graph, HandleOf(rig, 9), -1);
     Settle();
     QCOMPARE(history.Stack().count(), 3); // not merged across the other band's step
-    // A key between wheel steps ends the burst too.
-    QTest::keyClick(&graph, Qt::Key_Up);
+    // Arrow presses on a fader are a burst too; a typed value is a step of its own.
+    auto* fader = rig.Find<CBitmapSlider>(5103);
+    fader->setFocus();
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(fader, Qt::Key_Up);
+        Settle();
+    }
+    QCOMPARE(history.Stack().count(), 4);
+    TypeInto(rig.Find<CNumEdit>(5003), QStringLiteral("2"));
     Settle();
-    const int afterKey = history.Stack().count();
-    Wheel(graph, HandleOf(rig, 9), -1);
-    Settle();
-    QCOMPARE(history.Stack().count(), afterKey + 1);
+    QCOMPARE(history.Stack().count(), 5);
+    QVERIFY(history.Undo());
+    QVERIFY(history.Undo()); // the three presses at once
+    QCOMPARE(rig.session->Doc().Data().Channel(0).Band(3).GetGainCode(), kEqGainCodeZero);
 }
 
 void TestEditHistory::undoTextsSayWhatChanges() {
@@ -236,6 +243,15 @@ void TestEditHistory::undoTextsSayWhatChanges() {
     QTest::keyClick(&rig.View().Graph(), Qt::Key_Z, Qt::ControlModifier);
     QTest::keyClick(&rig.View().Graph(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(rig.session->Doc().Data().Channel(0).Band(4).GetGainCode(), 230);
+
+    // A language switch renames the steps already made.
+    QTest::mouseClick(rig.View().TitleBar().Button(CTitleBar::kSlotB), Qt::LeftButton);
+    Settle();
+    rig.G().language = 1;
+    rig.language.Apply(1);
+    QTRY_COMPARE_WITH_TIMEOUT(history.UndoText(), QStringLiteral("A/B：B 生效"), FormRig::kLimit);
+    QCOMPARE(history.Stack().text(0), QStringLiteral("CH1 频段 5 增益 0.0 dB \u2192 +3.0 dB"));
+    QCOMPARE(undo->toolTip(), QStringLiteral("撤销 A/B：B 生效"));
 }
 
 void TestEditHistory::aNewLinkStartsANewHistory() {
