@@ -20,6 +20,7 @@ enum class TopCommand {
     ExportEq,
     TimeAlignment,
     ExportGraph,
+    Measurement,
 };
 
 // An item's command number differs between the Chinese and the English menu where the two menus were made

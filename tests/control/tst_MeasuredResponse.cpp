@@ -12,8 +12,11 @@ namespace {
 
 using Smoothing = CMeasuredResponse::Smoothing;
 
+// Index of a frequency the grid holds exactly.
 std::size_t GridIndex(double hz) {
     const auto at = std::find(g_freqGrid.begin(), g_freqGrid.end(), hz);
+    if (at == g_freqGrid.end())
+        qFatal("%g Hz is no grid frequency", hz);
     return static_cast<std::size_t>(at - g_freqGrid.begin());
 }
 
