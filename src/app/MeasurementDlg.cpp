@@ -2,6 +2,7 @@
 #include "app/MeasurementDlg.h"
 
 #include "app/AppFont.h"
+#include "app/ChannelStrip.h"
 #include "app/DialogLook.h"
 #include "app/FileChooser.h"
 #include "app/FormDialogs.h"
@@ -9,7 +10,6 @@
 #include "app/TavelView.h"
 #include "control/MeasuredResponse.h"
 #include "control/Session.h"
-#include "model/KTV_Data.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -200,8 +200,7 @@ void CMeasurementDlg::LevelChanged() {
 
 void CMeasurementDlg::ShowState() {
     const CMeasuredResponse& m = Measurement();
-    m_channelName->setText(
-        tr("CH%1  %2").arg(m_channel + 1).arg(m_view.Session().Data().Channel(m_channel).GetName()));
+    m_channelName->setText(tr("CH%1  %2").arg(m_channel + 1).arg(CChannelStrip::Name(m_channel)));
     m_fileName->setText(m.Empty() ? tr("No measurement") : m.Name());
     m_clear->setEnabled(!m.Empty());
     for (std::size_t i = 0; i < kSmoothings.size(); ++i)

@@ -115,6 +115,11 @@ constexpr std::array<AxisLabel, 10> kFreqLabels{{{20, "20"},
 constexpr SysText kTextGraphName{"Response graph", "频响曲线"};
 constexpr SysText kTextHighPass{"High-Pass", "高通"};
 constexpr SysText kTextLowPass{"Low-Pass", "低通"};
+constexpr SysText kTextMeasured{"Measured", "测量"};
+constexpr SysText kTextPredicted{"Predicted", "预测"};
+constexpr int kLegendLine = 18; // length of a legend's sample line
+constexpr int kLegendGap = 6;
+constexpr int kLegendPad = 6;
 
 // Slope list positions in the order the wheel walks them: off, then 6 to 48 dB/Oct.
 constexpr std::array<int, 7> kSlopeLadder{kSlopeOff, 0, 1, 2, 3, 4, 5};
@@ -1043,6 +1048,22 @@ CFStatic::Scene CFStatic::BuildScene() {
                 QPointF(x, GraphYOfGainF(predicted[at], height) + kPlotTop);
         }
     }
+    const Overlay* legendOf = nullptr;
+    for (int c = 0; c < Layout::kChannels && legendOf == nullptr; ++c)
+        if (s.overlays[static_cast<std::size_t>(c)].shown)
+            legendOf = &s.overlays[static_cast<std::size_t>(c)];
+    if (s.overlays[static_cast<std::size_t>(m_channelIndex)].shown)
+        legendOf = &s.overlays[static_cast<std::size_t>(m_channelIndex)];
+    if (legendOf != nullptr) {
+        const int language = Language();
+        s.legendMeasured = kTextMeasured.In(language);
+        s.legendPredicted = kTextPredicted.In(language);
+        s.legendPredictedColour = legendOf->predictedColour;
+        const QFontMetrics metrics(LabelFont());
+        const int width = 2 * (kLegendLine + kLegendGap) + metrics.horizontalAdvance(s.legendMeasured) +
+                          3 * kLegendGap + metrics.horizontalAdvance(s.legendPredicted) + 2 * kLegendPad;
+        s.legendRect = QRect(m_plot.left() + 30, m_plot.top() + 4, width, metrics.height() + kLegendPad);
+    }
     return s;
 }
 
@@ -1155,6 +1176,11 @@ QRegion CFStatic::Difference(const Scene& a, const Scene& b) const {
     r += CurveRegion(a.current, b.current); // the other channels' curves are Refresh's business
     for (std::size_t c = 0; c < a.overlays.size(); ++c)
         r += OverlayRegion(a.overlays[c], b.overlays[c]);
+    if (a.legendRect != b.legendRect || a.legendMeasured != b.legendMeasured ||
+        a.legendPredicted != b.legendPredicted || a.legendPredictedColour != b.legendPredictedColour) {
+        add(a.legendRect, 1);
+        add(b.legendRect, 1);
+    }
     return r;
 }
 
@@ -1382,6 +1408,35 @@ void CFStatic::DrawOverlay(QPainter& p, const Overlay& o) const {
     p.drawPolyline(o.predicted.data() + o.first, count);
 }
 
+void CFStatic::DrawLegend(QPainter& p, const Scene& s) const {
+    p.setPen(QPen(GridColour(), 1));
+    p.setBrush(TipBackground());
+    p.drawRoundedRect(QRectF(s.legendRect).adjusted(0.5, 0.5, -0.5, -0.5), 4.0, 4.0);
+    p.setFont(LabelFont());
+    const QFontMetrics metrics(LabelFont());
+    const double y = s.legendRect.center().y() + 0.5;
+    int x = s.legendRect.left() + kLegendPad;
+    QPen measured(MeasuredColour(), kMeasuredPen);
+    measured.setCapStyle(Qt::FlatCap);
+    p.setPen(measured);
+    p.drawLine(QPointF(x, y), QPointF(x + kLegendLine, y));
+    x += kLegendLine + kLegendGap;
+    const QRect text(x, s.legendRect.top(), metrics.horizontalAdvance(s.legendMeasured),
+                     s.legendRect.height());
+    p.setPen(TipText());
+    p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft, s.legendMeasured);
+    x = text.right() + 1 + 3 * kLegendGap;
+    QPen predicted(s.legendPredictedColour, kPredictedPen);
+    predicted.setDashPattern({4.0, 2.5});
+    predicted.setCapStyle(Qt::FlatCap);
+    p.setPen(predicted);
+    p.drawLine(QPointF(x, y), QPointF(x + kLegendLine, y));
+    x += kLegendLine + kLegendGap;
+    p.setPen(TipText());
+    p.drawText(QRect(x, s.legendRect.top(), s.legendRect.right() - x, s.legendRect.height()),
+               Qt::AlignVCenter | Qt::AlignLeft, s.legendPredicted);
+}
+
 void CFStatic::paintEvent(QPaintEvent* event) {
     if (m_layersStale)
         BuildLayers();
@@ -1417,6 +1472,8 @@ void CFStatic::paintEvent(QPaintEvent* event) {
     glow.setAlpha(kGlowAlpha);
     DrawCurve(p, s.current.points, glow, kGlowPen, Qt::FlatCap, dirty);
     DrawCurve(p, s.current.points, s.current.colour, kCurvePen, Qt::SquareCap, dirty);
+    if (!s.legendRect.isEmpty() && dirty.intersects(s.legendRect))
+        DrawLegend(p, s);
     p.restore();
 
     // Handles from the last filter to the first, the hovered one on top.

@@ -211,6 +211,10 @@ private:
         std::array<Curve, Layout::kChannels> others{}; // grey, behind
         Curve current;
         std::array<Overlay, Layout::kChannels> overlays{};
+        // Which line is which, in the plot's top left corner while a measurement is drawn.
+        QRect legendRect;
+        QString legendMeasured, legendPredicted;
+        QColor legendPredictedColour;
     };
 
     CFilter* FilterAt(int index) const;
@@ -254,6 +258,7 @@ private:
     static QRegion OverlayRegion(const Overlay& before, const Overlay& after);
     bool OverlayDrawn(int channel) const;
     void DrawOverlay(QPainter& painter, const Overlay& overlay) const;
+    void DrawLegend(QPainter& painter, const Scene& scene) const;
     void DrawMarker(QPainter& painter, int index, const Marker& marker) const;
     void RenderMarker(QPainter& painter, int index, const Marker& marker, const QColor& channel) const;
     void UpdateAccessibleTexts();
