@@ -121,7 +121,8 @@ void TestOverlay::loadedThroughTheMenuIsDrawnWithItsPrediction() {
     QVERIFY(std::isnan(overlay.measuredDb.front()) && std::isnan(overlay.measuredDb.back()));
     QVERIFY(!std::isnan(overlay.measuredDb[1]));
 
-    // Drawn: the measured line's colour shows along its length (the dashes of the prediction cover part).
+    // Drawn: the measured line's colour shows along its length (the dashes of the prediction cover some of
+    // it).
     QVERIFY(MeasuredPixels(f.View().Graph()) > 100);
 
     // A second request brings the same dialog forward.

@@ -39,7 +39,7 @@ CMeasuredResponse Unlevelled(const QString& text, Smoothing smoothing) {
     return m;
 }
 
-// Grid points around `hz` that lie more than `db` above the base level.
+// Grid points that lie more than `db` above the base level.
 int RaisedPoints(const CMeasuredResponse& m, double base, double db) {
     int n = 0;
     for (int i = m.FirstGridIndex(); i <= m.LastGridIndex(); ++i)
@@ -308,7 +308,7 @@ void TestMeasuredResponse::powerMeanOfAStep() {
              qPrintable(QString::number(m.SmoothedAt(1000.0))));
     // Far from the step the window sees one level only.
     QVERIFY(std::abs(m.SmoothedAt(300.0) - 80.0) < 1e-9);
-    // At the ends the window is cut to the measured part.
+    // At the ends the window is cut to what was measured.
     QVERIFY(std::abs(m.SmoothedAt(10000.0) - 90.0) < 1e-9);
     QVERIFY(std::isnan(m.SmoothedAt(10001.0)));
 }
