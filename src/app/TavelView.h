@@ -4,8 +4,8 @@
 
 #include "app/TopMenu.h"
 #include "control/MeasuredResponse.h"
-#include "model/ParamImage.h"
 #include "link/SettingsStore.h"
+#include "model/ParamImage.h"
 
 #include <QPixmap>
 #include <QPoint>

@@ -450,19 +450,12 @@ void TestMainWindow::menusOpenAtTheirAnchorsWithTheirItems_data() {
                                                       "32845 Export graph...",
                                                       "32846 Measurement...",
                                                       "32776 About"};
-    QTest::newRow("settings, Chinese") << 1 << int(CTitleBar::kSettingsMenu) << -10
-                                       << QStringList{"32777 固件更新",
-                                                      "32828 恢复出厂设置",
-                                                      "32774 英文",
-                                                      "32833 音源音量",
-                                                      "32840 复制EQ",
-                                                      "32841 粘贴EQ",
-                                                      "32842 从文件导入EQ...",
-                                                      "32843 导出EQ到文件...",
-                                                      "32844 时间校准...",
-                                                      "32845 导出曲线图...",
-                                                      "32846 测量曲线...",
-                                                      "32776 关于"};
+    QTest::newRow("settings, Chinese")
+        << 1 << int(CTitleBar::kSettingsMenu) << -10
+        << QStringList{"32777 固件更新",        "32828 恢复出厂设置",    "32774 英文",
+                       "32833 音源音量",        "32840 复制EQ",          "32841 粘贴EQ",
+                       "32842 从文件导入EQ...", "32843 导出EQ到文件...", "32844 时间校准...",
+                       "32845 导出曲线图...",   "32846 测量曲线...",     "32776 关于"};
     QTest::newRow("presets, English")
         << 0 << int(CTitleBar::kPresetMenu) << 50 << QStringList{"32827 Open", "32826 Save"};
     QTest::newRow("presets, Chinese")
