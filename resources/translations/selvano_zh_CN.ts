@@ -777,6 +777,10 @@
         <source>Redo</source>
         <translation>重做</translation>
     </message>
+    <message>
+        <source>Measurement...</source>
+        <translation>测量曲线...</translation>
+    </message>
 </context>
 <context>
     <name>CInputSourceNameDlg</name>
@@ -1081,6 +1085,101 @@
     <message>
         <source>Apply</source>
         <translation>应用</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+</context>
+<context>
+    <name>CMeasurementDlg</name>
+    <message>
+        <source>Off</source>
+        <translation>关</translation>
+    </message>
+    <message>
+        <source>1/3 octave</source>
+        <translation>1/3 倍频程</translation>
+    </message>
+    <message>
+        <source>1/6 octave</source>
+        <translation>1/6 倍频程</translation>
+    </message>
+    <message>
+        <source>1/12 octave</source>
+        <translation>1/12 倍频程</translation>
+    </message>
+    <message>
+        <source>Load measurement</source>
+        <translation>载入测量曲线</translation>
+    </message>
+    <message>
+        <source>Measurement texts (*.txt *.csv *.frd)</source>
+        <translation>测量文本 (*.txt *.csv *.frd)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>The measurement of CH%1 stays as it was.</source>
+        <translation>CH%1 的测量曲线保持不变。</translation>
+    </message>
+    <message>
+        <source>CH%1  %2</source>
+        <translation>CH%1  %2</translation>
+    </message>
+    <message>
+        <source>No measurement</source>
+        <translation>无测量曲线</translation>
+    </message>
+    <message>
+        <source>Load a frequency response measured for this channel (a text export of REW: frequency, SPL and phase). The graph shows it and, dashed, what the channel's EQ makes of it.</source>
+        <translation>载入为该通道测得的频率响应（REW 导出的文本：频率、声压级和相位）。曲线图显示该测量曲线，并以虚线显示通道的 EQ 作用后的结果。</translation>
+    </message>
+    <message>
+        <source>%1 points, %2 Hz to %3 Hz.</source>
+        <translation>%1 个数据点，%2 Hz 至 %3 Hz。</translation>
+    </message>
+    <message>
+        <source>Moved by %1 dB to 0 dB at %2 Hz.</source>
+        <translation>移动 %1 dB，使 %2 Hz 处为 0 dB。</translation>
+    </message>
+    <message>
+        <source>Measurement</source>
+        <translation>测量曲线</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>文件</translation>
+    </message>
+    <message>
+        <source>Load...</source>
+        <translation>载入...</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>清除</translation>
+    </message>
+    <message>
+        <source>Smoothing</source>
+        <translation>平滑</translation>
+    </message>
+    <message>
+        <source>0 dB at</source>
+        <translation>0 dB 位于</translation>
+    </message>
+    <message>
+        <source>Move the measurement to 0 dB at a frequency</source>
+        <translation>将测量曲线在某一频率处移到 0 dB</translation>
+    </message>
+    <message>
+        <source>Frequency of 0 dB</source>
+        <translation>0 dB 的频率</translation>
+    </message>
+    <message>
+        <source>Hz</source>
+        <translation>Hz</translation>
     </message>
     <message>
         <source>Close</source>

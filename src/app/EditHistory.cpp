@@ -191,8 +191,10 @@ bool CEditHistory::eventFilter(QObject* watched, QEvent* event) {
         }
         break;
     case QEvent::LanguageChange:
+        // Renamed once the change has reached every widget: nothing runs inside the application's own
+        // handling of it.
         if (watched == QCoreApplication::instance())
-            Retext();
+            QTimer::singleShot(0, this, [this] { Retext(); });
         break;
     case QEvent::Wheel:
         m_burstArmed = true;

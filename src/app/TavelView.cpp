@@ -16,6 +16,7 @@
 #include "app/InterfaceLanguage.h"
 #include "app/LinkRow.h"
 #include "app/MasterPanel.h"
+#include "app/MeasurementDlg.h"
 #include "app/MsgBox.h"
 #include "app/OutputDlg.h"
 #include "app/SvolumeDLG.h"
@@ -165,6 +166,8 @@ void CTavelView::BuildGraphAndEqPage() {
     m_graph->SetOwner(this);
     for (int c = 0; c < static_cast<int>(m_curveShown.size()); ++c)
         m_graph->SetChannelShown(c, CurveShown(c));
+    for (int c = 0; c < Layout::kChannels; ++c)
+        m_graph->SetMeasurement(c, &m_measurements[static_cast<std::size_t>(c)]);
 
     m_eqPage = new COutputDlg(m_session, *m_graph, *m_allBypass, RegionHost(Region::EqPage));
     m_eqText = new CEqTextActions(*this, m_session, *m_msgBox, m_dialogs->Files(), m_frame);
@@ -513,7 +516,7 @@ void CTavelView::ShowPresetMenu() {
 
 void CTavelView::RunCommand(TopCommand command) {
     using Run = void (CTavelView::*)();
-    static constexpr std::array<std::pair<TopCommand, Run>, 15> kCommands{{
+    static constexpr std::array<std::pair<TopCommand, Run>, 16> kCommands{{
         {TopCommand::Undo, &CTavelView::Undo},
         {TopCommand::Redo, &CTavelView::Redo},
         {TopCommand::FirmwareUpdate, &CTavelView::firmwareUpdateRequested},
@@ -529,6 +532,7 @@ void CTavelView::RunCommand(TopCommand command) {
         {TopCommand::ExportEq, &CTavelView::ExportEq},
         {TopCommand::TimeAlignment, &CTavelView::ShowTimeAlignment},
         {TopCommand::ExportGraph, &CTavelView::ExportGraph},
+        {TopCommand::Measurement, &CTavelView::ShowMeasurement},
     }};
     for (const auto& [which, run] : kCommands)
         if (which == command)
@@ -564,6 +568,30 @@ void CTavelView::ShowTimeAlignment() {
     m_timeAlign = new CTimeAlignDlg(m_session, m_frame);
     m_timeAlign->setAttribute(Qt::WA_DeleteOnClose);
     m_timeAlign->open();
+}
+
+CMeasurementDlg* CTavelView::MeasurementDialog() const {
+    return m_measurementDlg;
+}
+
+void CTavelView::ShowMeasurement() {
+    if (m_measurementDlg) {
+        m_measurementDlg->raise();
+        m_measurementDlg->activateWindow();
+        return;
+    }
+    m_measurementDlg = new CMeasurementDlg(*this, m_frame);
+    m_measurementDlg->setAttribute(Qt::WA_DeleteOnClose);
+    m_measurementDlg->show();
+}
+
+CMeasuredResponse& CTavelView::Measurement(int channel) {
+    return m_measurements[static_cast<std::size_t>(std::clamp(channel, 0, Layout::kChannels - 1))];
+}
+
+void CTavelView::MeasurementChanged(int channel) {
+    if (channel >= 0 && channel < Layout::kChannels)
+        m_graph->SetMeasurement(channel, &m_measurements[static_cast<std::size_t>(channel)]);
 }
 
 std::vector<int> CTavelView::GraphChannels() const {

@@ -3,7 +3,9 @@
 #pragma once
 
 #include "app/TopMenu.h"
+#include "control/MeasuredResponse.h"
 #include "link/SettingsStore.h"
+#include "model/ParamImage.h"
 
 #include <QPixmap>
 #include <QPoint>
@@ -30,6 +32,7 @@ class CFStatic;
 class CFormDialogs;
 class CInterfaceLanguage;
 class CLinkRow;
+class CMeasurementDlg;
 class CMsgBox;
 class COutputDlg;
 class CSession;
@@ -140,6 +143,16 @@ public:
     // Asks for a file and saves the graph there: a .csv file gets the curves of the shown channels, any
     // other a PNG picture.
     void ExportGraph();
+    // The measurement dialog (one at a time, modeless: a second request brings it forward).
+    void ShowMeasurement();
+    CMeasurementDlg* MeasurementDialog() const; // null while none is open
+
+    // ---- Measured responses -------------------------------------------------------------------------------
+    // Channel 0..7's measured response, which the graph draws with its prediction; kept for the session,
+    // apart from the model (a preset recall or a device read keeps it).
+    CMeasuredResponse& Measurement(int channel);
+    // After a measurement, its smoothing or its level changed: the graph redraws it.
+    void MeasurementChanged(int channel);
     // The channels whose curves the graph draws: the current one and those whose Line toggle is on.
     std::vector<int> GraphChannels() const;
     // The close button: the link is shut down first, then the frame closes.
@@ -229,6 +242,8 @@ private:
     COutputDlg* m_eqPage = nullptr;
     CEqTextActions* m_eqText = nullptr;
     QPointer<CTimeAlignDlg> m_timeAlign;
+    QPointer<CMeasurementDlg> m_measurementDlg;
+    std::array<CMeasuredResponse, Layout::kChannels> m_measurements;
     std::array<bool, 8> m_curveShown{};        // the Line toggles' flags of channels 0..7
     std::vector<Route> m_routes;               // message handlers others added
     std::unique_ptr<CDeviceMonitor> m_monitor; // the box only: arrivals and removals

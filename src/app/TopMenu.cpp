@@ -11,7 +11,7 @@ namespace {
 
 constexpr char kContext[] = "CTopMenu";
 
-constexpr std::array<TopMenuItem, 13> kSettings{{
+constexpr std::array<TopMenuItem, 14> kSettings{{
     {32853, 32853, QT_TRANSLATE_NOOP("CTopMenu", "Undo"), TopCommand::Undo},
     {32854, 32854, QT_TRANSLATE_NOOP("CTopMenu", "Redo"), TopCommand::Redo},
     {32777, 32777, QT_TRANSLATE_NOOP("CTopMenu", "Firmware Update"), TopCommand::FirmwareUpdate},
@@ -26,6 +26,8 @@ constexpr std::array<TopMenuItem, 13> kSettings{{
     {32843, 32843, QT_TRANSLATE_NOOP("CTopMenu", "Export EQ to file..."), TopCommand::ExportEq},
     {32844, 32844, QT_TRANSLATE_NOOP("CTopMenu", "Time alignment..."), TopCommand::TimeAlignment},
     {32845, 32845, QT_TRANSLATE_NOOP("CTopMenu", "Export graph..."), TopCommand::ExportGraph},
+    // The current channel's measured response on the graph.
+    {32846, 32846, QT_TRANSLATE_NOOP("CTopMenu", "Measurement..."), TopCommand::Measurement},
     {32776, 32776, QT_TRANSLATE_NOOP("CTopMenu", "About"), TopCommand::About},
 }};
 

@@ -23,6 +23,7 @@ enum class TopCommand {
     ExportGraph,
     Undo,
     Redo,
+    Measurement,
 };
 
 // An item's command number differs between the Chinese and the English menu where the two menus were made

@@ -3,6 +3,7 @@
 // point.
 #include "editors/FStatic.h"
 
+#include "control/MeasuredResponse.h"
 #include "control/ModelEditor.h"
 #include "control/Session.h"
 #include "editors/FStaticAccessible.h"
@@ -24,6 +25,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <optional>
 #include <utility>
 
@@ -57,9 +59,16 @@ QColor TipText() {
 QColor AccentColour() {
     return {61, 165, 244};
 }
+// Apart from every channel colour and from the grey of the other channels' curves.
+QColor MeasuredColour() {
+    return {150, 206, 214};
+}
 
 constexpr int kCurvePen = 2;
-constexpr int kGlowPen = 6; // a soft halo under the current channel's curve
+constexpr double kMeasuredPen = 1.5;
+constexpr int kPredictedPen = 2;
+constexpr int kPredictedLighter = 135; // percent
+constexpr int kGlowPen = 6;            // a soft halo under the current channel's curve
 constexpr int kGlowAlpha = 40;
 constexpr int kHoverGrowth = 2;  // a hovered or dragged handle is drawn this much larger on each side
 constexpr int kMarkerMargin = 1; // around a handle's cached picture, for the antialiased ring
@@ -106,6 +115,11 @@ constexpr std::array<AxisLabel, 10> kFreqLabels{{{20, "20"},
 constexpr SysText kTextGraphName{"Response graph", "频响曲线"};
 constexpr SysText kTextHighPass{"High-Pass", "高通"};
 constexpr SysText kTextLowPass{"Low-Pass", "低通"};
+constexpr SysText kTextMeasured{"Measured", "测量"};
+constexpr SysText kTextPredicted{"Predicted", "预测"};
+constexpr int kLegendLine = 18; // length of a legend's sample line
+constexpr int kLegendGap = 6;
+constexpr int kLegendPad = 6;
 
 // Slope list positions in the order the wheel walks them: off, then 6 to 48 dB/Oct.
 constexpr std::array<int, 7> kSlopeLadder{kSlopeOff, 0, 1, 2, 3, 4, 5};
@@ -292,6 +306,30 @@ void CFStatic::SetChannelShown(int channel, bool shown) {
 
 bool CFStatic::ChannelShown(int channel) const {
     return channel >= 0 && channel < Layout::kChannels && m_shown[static_cast<std::size_t>(channel)];
+}
+
+void CFStatic::SetMeasurement(int channel, const CMeasuredResponse* measurement) {
+    if (channel < 0 || channel >= Layout::kChannels)
+        return;
+    m_measurements[static_cast<std::size_t>(channel)] = measurement;
+    Refresh();
+}
+
+bool CFStatic::OverlayDrawn(int channel) const {
+    const CMeasuredResponse* m = m_measurements[static_cast<std::size_t>(channel)];
+    return m != nullptr && m->FirstGridIndex() <= m->LastGridIndex() && m_model != nullptr &&
+           (channel == m_channelIndex || ChannelShown(channel));
+}
+
+CFStatic::OverlayCurves CFStatic::OverlayOf(int channel) const {
+    if (channel < 0 || channel >= Layout::kChannels || !m_scene.valid ||
+        !m_scene.overlays[static_cast<std::size_t>(channel)].shown) {
+        OverlayCurves none;
+        none.measuredDb.fill(std::numeric_limits<double>::quiet_NaN());
+        none.predictedDb = none.measuredDb;
+        return none;
+    }
+    return m_scene.overlays[static_cast<std::size_t>(channel)].db;
 }
 
 void CFStatic::RefreshAll() {
@@ -982,7 +1020,76 @@ CFStatic::Scene CFStatic::BuildScene() {
     s.current.shown = true;
     s.current.colour = CurrentCurveColour(m_channel->GetColour());
     s.current.points = m_filters->SumPointsF();
+
+    const int height = m_plot.height();
+    for (int c = 0; c < Layout::kChannels; ++c) {
+        Overlay& o = s.overlays[static_cast<std::size_t>(c)];
+        o.shown = OverlayDrawn(c);
+        if (!o.shown)
+            continue;
+        const CMeasuredResponse& m = *m_measurements[static_cast<std::size_t>(c)];
+        const CKTVEQ& filters = m_model->Channel(c).Filters();
+        o.first = m.FirstGridIndex();
+        o.last = m.LastGridIndex();
+        o.measuredColour = MeasuredColour();
+        o.predictedColour = CurrentCurveColour(m_model->Channel(c).GetColour()).lighter(kPredictedLighter);
+        o.db.shown = true;
+        o.db.measuredDb = m.Curve();
+        o.db.predictedDb = m.Predicted(filters.SumDb());
+        const auto& measured = o.db.measuredDb;
+        const auto& predicted = o.db.predictedDb;
+        const auto& xs = filters.SumPointsF();
+        for (int i = 0; i < kGridPoints; ++i) {
+            const auto at = static_cast<std::size_t>(std::clamp(i, o.first, o.last));
+            const double x = xs[at].x();
+            o.measured[static_cast<std::size_t>(i)] =
+                QPointF(x, GraphYOfGainF(measured[at], height) + kPlotTop);
+            o.predicted[static_cast<std::size_t>(i)] =
+                QPointF(x, GraphYOfGainF(predicted[at], height) + kPlotTop);
+        }
+    }
+    const Overlay* legendOf = nullptr;
+    for (int c = 0; c < Layout::kChannels && legendOf == nullptr; ++c)
+        if (s.overlays[static_cast<std::size_t>(c)].shown)
+            legendOf = &s.overlays[static_cast<std::size_t>(c)];
+    if (s.overlays[static_cast<std::size_t>(m_channelIndex)].shown)
+        legendOf = &s.overlays[static_cast<std::size_t>(m_channelIndex)];
+    if (legendOf != nullptr) {
+        const int language = Language();
+        s.legendMeasured = kTextMeasured.In(language);
+        s.legendPredicted = kTextPredicted.In(language);
+        s.legendPredictedColour = legendOf->predictedColour;
+        const QFontMetrics metrics(LabelFont());
+        const int width = 2 * (kLegendLine + kLegendGap) + metrics.horizontalAdvance(s.legendMeasured) +
+                          3 * kLegendGap + metrics.horizontalAdvance(s.legendPredicted) + 2 * kLegendPad;
+        s.legendRect = QRect(m_plot.left() + 30, m_plot.top() + 4, width, metrics.height() + kLegendPad);
+    }
     return s;
+}
+
+// Where a measurement is drawn differently: like a curve, over both of its lines.
+QRegion CFStatic::OverlayRegion(const Overlay& before, const Overlay& after) {
+    constexpr int kGrow = kPredictedPen + 2;
+    QRegion r;
+    const auto all = [&r](const Overlay& o) {
+        r += Grown(Bounds(o.measured, 0, kGridPoints - 1), kGrow);
+        r += Grown(Bounds(o.predicted, 0, kGridPoints - 1), kGrow);
+    };
+    if (before.shown != after.shown || before.first != after.first || before.last != after.last ||
+        before.measuredColour != after.measuredColour || before.predictedColour != after.predictedColour) {
+        if (before.shown)
+            all(before);
+        if (after.shown)
+            all(after);
+    } else if (before.shown) {
+        for (const auto member : {&Overlay::measured, &Overlay::predicted}) {
+            if (const auto span = ChangedSpan(before.*member, after.*member))
+                r += Grown(Bounds(before.*member, span->first, span->second)
+                               .united(Bounds(after.*member, span->first, span->second)),
+                           kGrow);
+        }
+    }
+    return r;
 }
 
 // Where a curve is drawn differently: all of it when it appears, disappears or changes colour, else the
@@ -1067,6 +1174,13 @@ QRegion CFStatic::Difference(const Scene& a, const Scene& b) const {
     }
 
     r += CurveRegion(a.current, b.current); // the other channels' curves are Refresh's business
+    for (std::size_t c = 0; c < a.overlays.size(); ++c)
+        r += OverlayRegion(a.overlays[c], b.overlays[c]);
+    if (a.legendRect != b.legendRect || a.legendMeasured != b.legendMeasured ||
+        a.legendPredicted != b.legendPredicted || a.legendPredictedColour != b.legendPredictedColour) {
+        add(a.legendRect, 1);
+        add(b.legendRect, 1);
+    }
     return r;
 }
 
@@ -1279,6 +1393,50 @@ void CFStatic::RenderMarker(QPainter& p, int index, const Marker& marker, const 
                text);
 }
 
+// The measured line thin and solid, the prediction dashed: one polyline each, so that the dashes run on
+// across the grid points (a point every 2 to 3 pixels would restart the pattern on every segment).
+void CFStatic::DrawOverlay(QPainter& p, const Overlay& o) const {
+    const auto count = o.last - o.first + 1;
+    QPen measured(o.measuredColour, kMeasuredPen);
+    measured.setCapStyle(Qt::FlatCap);
+    p.setPen(measured);
+    p.drawPolyline(o.measured.data() + o.first, count);
+    QPen predicted(o.predictedColour, kPredictedPen);
+    predicted.setDashPattern({4.0, 2.5});
+    predicted.setCapStyle(Qt::FlatCap);
+    p.setPen(predicted);
+    p.drawPolyline(o.predicted.data() + o.first, count);
+}
+
+void CFStatic::DrawLegend(QPainter& p, const Scene& s) const {
+    p.setPen(QPen(GridColour(), 1));
+    p.setBrush(TipBackground());
+    p.drawRoundedRect(QRectF(s.legendRect).adjusted(0.5, 0.5, -0.5, -0.5), 4.0, 4.0);
+    p.setFont(LabelFont());
+    const QFontMetrics metrics(LabelFont());
+    const double y = s.legendRect.center().y() + 0.5;
+    int x = s.legendRect.left() + kLegendPad;
+    QPen measured(MeasuredColour(), kMeasuredPen);
+    measured.setCapStyle(Qt::FlatCap);
+    p.setPen(measured);
+    p.drawLine(QPointF(x, y), QPointF(x + kLegendLine, y));
+    x += kLegendLine + kLegendGap;
+    const QRect text(x, s.legendRect.top(), metrics.horizontalAdvance(s.legendMeasured),
+                     s.legendRect.height());
+    p.setPen(TipText());
+    p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft, s.legendMeasured);
+    x = text.right() + 1 + 3 * kLegendGap;
+    QPen predicted(s.legendPredictedColour, kPredictedPen);
+    predicted.setDashPattern({4.0, 2.5});
+    predicted.setCapStyle(Qt::FlatCap);
+    p.setPen(predicted);
+    p.drawLine(QPointF(x, y), QPointF(x + kLegendLine, y));
+    x += kLegendLine + kLegendGap;
+    p.setPen(TipText());
+    p.drawText(QRect(x, s.legendRect.top(), s.legendRect.right() - x, s.legendRect.height()),
+               Qt::AlignVCenter | Qt::AlignLeft, s.legendPredicted);
+}
+
 void CFStatic::paintEvent(QPaintEvent* event) {
     if (m_layersStale)
         BuildLayers();
@@ -1307,10 +1465,15 @@ void CFStatic::paintEvent(QPaintEvent* event) {
     if (m_othersStale || !m_othersDirty.isEmpty())
         BuildOthersLayer();
     p.drawPixmap(QRectF(dirty), m_othersLayer, source);
+    for (const Overlay& overlay : s.overlays)
+        if (overlay.shown)
+            DrawOverlay(p, overlay);
     QColor glow = s.current.colour;
     glow.setAlpha(kGlowAlpha);
     DrawCurve(p, s.current.points, glow, kGlowPen, Qt::FlatCap, dirty);
     DrawCurve(p, s.current.points, s.current.colour, kCurvePen, Qt::SquareCap, dirty);
+    if (!s.legendRect.isEmpty() && dirty.intersects(s.legendRect))
+        DrawLegend(p, s);
     p.restore();
 
     // Handles from the last filter to the first, the hovered one on top.

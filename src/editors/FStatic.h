@@ -24,6 +24,7 @@
 
 class CKTV_Data;
 class CKTVEQ;
+class CMeasuredResponse;
 class CKTV_OutData;
 class CModelEditor;
 class CSession;
@@ -43,6 +44,11 @@ class CSession;
 // repaints only the region where something drawn moved (handles, labels, the stretch of each curve that
 // changed). Curves come precomputed from the filters and the channel sums; nothing is computed while
 // painting.
+//
+// Measurements: a channel given a measured response draws it (levelled and smoothed as the measurement
+// says, in a light grey-cyan, thin) and the prediction beside it (the measurement plus the channel's sum,
+// dashed in the channel's colour made lighter) while it is the current channel or shown, and only over the
+// measured range. Both follow every edit of the channel as its sum does.
 class CFStatic : public QWidget {
     Q_OBJECT
 
@@ -85,6 +91,17 @@ public:
     // A channel's Line toggle: its sum is drawn in grey behind the current channel's curve.
     void SetChannelShown(int channel, bool shown);
     bool ChannelShown(int channel) const;
+    // Channel 0..7's measured response, kept by the caller; null or an empty one: none. Called again
+    // whenever the measurement, its smoothing or its level changed.
+    void SetMeasurement(int channel, const CMeasuredResponse* measurement);
+    // What the graph draws for a channel's measurement, in dB on the response grid (NaN where nothing is
+    // drawn); `shown` is false when it draws none (no measurement, or a channel neither current nor shown).
+    struct OverlayCurves {
+        bool shown = false;
+        std::array<double, kGridPoints> measuredDb{};
+        std::array<double, kGridPoints> predictedDb{};
+    };
+    OverlayCurves OverlayOf(int channel) const;
     // After a model reload: every channel's sum recomputed, handles re-laid, everything redrawn.
     void RefreshAll();
     // Receives the posted UM_GRAPH_POINT_MOVED events (the main window); null posts nothing.
@@ -166,6 +183,16 @@ private:
         QColor colour;
         std::array<QPointF, kGridPoints> points{};
     };
+    // A measurement's two curves; points outside the measured range repeat the nearest end, so that the
+    // bounds of the whole array are those of what is drawn.
+    struct Overlay {
+        bool shown = false;
+        int first = 0, last = -1; // grid indices drawn
+        QColor measuredColour, predictedColour;
+        std::array<QPointF, kGridPoints> measured{};
+        std::array<QPointF, kGridPoints> predicted{};
+        OverlayCurves db; // what the points show, for OverlayOf
+    };
     struct Scene {
         bool valid = false;
         bool focused = false;
@@ -183,6 +210,11 @@ private:
         QString tip;
         std::array<Curve, Layout::kChannels> others{}; // grey, behind
         Curve current;
+        std::array<Overlay, Layout::kChannels> overlays{};
+        // Which line is which, in the plot's top left corner while a measurement is drawn.
+        QRect legendRect;
+        QString legendMeasured, legendPredicted;
+        QColor legendPredictedColour;
     };
 
     CFilter* FilterAt(int index) const;
@@ -223,6 +255,10 @@ private:
     void BuildLayers();
     void BuildOthersLayer();
     static QRegion CurveRegion(const Curve& before, const Curve& after);
+    static QRegion OverlayRegion(const Overlay& before, const Overlay& after);
+    bool OverlayDrawn(int channel) const;
+    void DrawOverlay(QPainter& painter, const Overlay& overlay) const;
+    void DrawLegend(QPainter& painter, const Scene& scene) const;
     void DrawMarker(QPainter& painter, int index, const Marker& marker) const;
     void RenderMarker(QPainter& painter, int index, const Marker& marker, const QColor& channel) const;
     void UpdateAccessibleTexts();
@@ -245,6 +281,7 @@ private:
 
     int m_channelIndex = 0;
     std::array<bool, Layout::kChannels> m_shown{};
+    std::array<const CMeasuredResponse*, Layout::kChannels> m_measurements{};
     const std::atomic<int>* m_language = nullptr;
     Drag m_drag;
     Hit m_hoverHit;

@@ -450,6 +450,7 @@ void TestMainWindow::menusOpenAtTheirAnchorsWithTheirItems_data() {
                                                       "32843 Export EQ to file...",
                                                       "32844 Time alignment...",
                                                       "32845 Export graph...",
+                                                      "32846 Measurement...",
                                                       "32776 About"};
     QTest::newRow("settings, Chinese") << 1 << int(CTitleBar::kSettingsMenu) << -10
                                        << QStringList{"32853 撤销",
@@ -464,6 +465,7 @@ void TestMainWindow::menusOpenAtTheirAnchorsWithTheirItems_data() {
                                                       "32843 导出EQ到文件...",
                                                       "32844 时间校准...",
                                                       "32845 导出曲线图...",
+                                                      "32846 测量曲线...",
                                                       "32776 关于"};
     QTest::newRow("presets, English")
         << 0 << int(CTitleBar::kPresetMenu) << 50 << QStringList{"32827 Open", "32826 Save"};
