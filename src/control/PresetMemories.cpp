@@ -192,22 +192,35 @@ bool CPresetMemories::SaveSetup(const QString& path) {
 }
 
 bool CPresetMemories::SaveAllData(const QString& path) {
+    return SaveAllData(path, {});
+}
+
+bool CPresetMemories::SaveAllData(const QString& path, AllDataWritten written) {
     if (!m_controller.LinkOpen()) {
         ReportNotConnected();
         return false;
     }
     m_allDataPath = WithSuffix(path, PresetFileFormat::kAllSuffix);
+    m_allDataWritten = std::move(written);
     m_controller.ReadForFileSave();
     return true;
+}
+
+void CPresetMemories::CancelAllDataSave() {
+    m_allDataPath.clear();
+    m_allDataWritten = nullptr;
 }
 
 void CPresetMemories::PresetsReadDone() {
     if (m_allDataPath.isEmpty())
         return;
     const QString path = std::exchange(m_allDataPath, QString());
+    const AllDataWritten written = std::exchange(m_allDataWritten, nullptr);
     std::unique_lock lock(m_controller.LinkLock());
     const Status saved = CPresetFile(m_controller.Globals(), m_controller.Data()).SaveAllFile(path);
     lock.unlock();
-    if (!saved)
+    if (written)
+        written(saved);
+    else if (!saved)
         Show(saved.error());
 }

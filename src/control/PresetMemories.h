@@ -2,9 +2,12 @@
 // operations of the Source Load and Source Save dialogs.
 #pragma once
 
+#include "base/Status.h"
 #include "base/SysText.h"
 
 #include <QString>
+
+#include <functional>
 
 class CDeviceController;
 
@@ -59,6 +62,11 @@ public:
     // Refused with the not-connected report when no device is linked. Appends ".dspa" unless present, reads
     // presets 1..6 from the device (master output off meanwhile) and writes the file once they are in.
     bool SaveAllData(const QString& path);
+    // The same, but the outcome of the write goes to `written` instead of the user (a backup's own reports).
+    using AllDataWritten = std::function<void(const Status& written)>;
+    bool SaveAllData(const QString& path, AllDataWritten written);
+    // Forgets the file SaveAllData is waiting to write (its read was lost with the link).
+    void CancelAllDataSave();
     // The file that SaveAllData is waiting to write; empty when none.
     QString PendingAllDataPath() const { return m_allDataPath; }
 
@@ -74,4 +82,5 @@ private:
 
     CDeviceController& m_controller;
     QString m_allDataPath;
+    AllDataWritten m_allDataWritten;
 };
