@@ -3,6 +3,7 @@
 
 #include <QMenu>
 
+#include <functional>
 #include <span>
 
 // What an item does; the form runs it.
@@ -20,6 +21,8 @@ enum class TopCommand {
     ExportEq,
     TimeAlignment,
     ExportGraph,
+    RestoreBackup,
+    AutoBackup,
 };
 
 // An item's command number differs between the Chinese and the English menu where the two menus were made
@@ -29,6 +32,7 @@ struct TopMenuItem {
     int englishId;
     const char* text;
     TopCommand command;
+    bool checkable = false; // shows a check mark: the state comes from the menu's owner (SetCheckedState)
 };
 
 // Built afresh in the current language each time it opens, so it always matches the language flag. Opens
@@ -46,10 +50,13 @@ public:
     CTopMenu(Which which, QWidget* parent);
 
     void Open(int language, const QPoint& globalPosition);
+    // Whether the checkable item of `command` is checked, asked each time the menu opens.
+    void SetCheckedState(std::function<bool(TopCommand)> checked) { m_checked = std::move(checked); }
 
 signals:
     void chosen(TopCommand command);
 
 private:
     Which m_which;
+    std::function<bool(TopCommand)> m_checked;
 };

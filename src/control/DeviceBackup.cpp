@@ -105,11 +105,15 @@ QList<BackupEntry> CDeviceBackup::Backups() const {
 QString CDeviceBackup::FreePath(Reason reason) const {
     const QDateTime now = QDateTime::currentDateTime();
     const QDir dir(m_folder);
-    // Two backups in one second keep apart; the sequence orders them.
+    // Backups of one second keep apart and in order, whatever their reasons: the sequence is the second's
+    // own count.
     for (int sequence = 0;; ++sequence) {
-        const QString path = dir.filePath(FileName(now, reason, sequence));
-        if (!QFileInfo::exists(path))
-            return path;
+        const bool taken =
+            std::any_of(kReasonNames.begin(), kReasonNames.end(), [&](const ReasonNameEntry& e) {
+                return QFileInfo::exists(dir.filePath(FileName(now, e.reason, sequence)));
+            });
+        if (!taken)
+            return dir.filePath(FileName(now, reason, sequence));
     }
 }
 

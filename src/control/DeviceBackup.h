@@ -19,7 +19,7 @@ struct BackupEntry {
     QString path;
     QDateTime time;   // local time, to the second
     QString reason;   // "factory-reset", "firmware-update", "load-all-data" or "store-preset"
-    int sequence = 0; // 0, or n for the n-th further backup of the same second and reason ("...-n.dspa")
+    int sequence = 0; // 0, or n for the n-th further backup of the same second ("...-n.dspa")
 };
 
 // Lives on the UI thread on top of the session's preset memories. Run reads presets 1..6 from the device

@@ -130,6 +130,11 @@ QString CPresetMemories::PresetLabel(int k) const {
     return name.isEmpty() ? number : name;
 }
 
+bool CPresetMemories::Named(int k) const {
+    return ValidMemoryPreset(k) && m_controller.LinkOpen() &&
+           !ReadField(m_controller.Globals().Preset(k).name, kNameField).isEmpty();
+}
+
 int CPresetMemories::CurrentPreset() const {
     return m_controller.Globals().currentPreset;
 }

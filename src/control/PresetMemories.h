@@ -51,6 +51,8 @@ public:
     bool SaveWithName(int k, const QString& text);
     // Button label of preset k: its name, or "k" when the name is empty or no device is linked.
     QString PresetLabel(int k) const;
+    // Memory k - 1 has a name, as the linked device told it.
+    bool Named(int k) const;
     int CurrentPreset() const;
 
     // ---- Files (paths chosen by the caller) ----

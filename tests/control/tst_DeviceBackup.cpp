@@ -88,6 +88,7 @@ private slots:
     void failedBackupHoldsTheStepUntilAnswered();
     void secondRequestWhileRunningIsRefused();
     void onlyTheNewestBackupsAreKept();
+    void quickBackupsKeepTheirOrder();
     void noBackupWhenOffOrUnlinked_data();
     void noBackupWhenOffOrUnlinked();
 };
@@ -270,6 +271,26 @@ void TestDeviceBackup::onlyTheNewestBackupsAreKept() {
         QVERIFY(kept[i - 1].time > kept[i].time);
     for (const char* other : {"my car.dspa", "2020-01-01_07-00-00_other.dspa", "notes.txt"})
         QVERIFY(folder.exists(QLatin1String(other)));
+}
+
+// Backups taken within one second (the fast device needs a fraction of it) neither replace each other nor
+// lose their order, whatever their reasons.
+void TestDeviceBackup::quickBackupsKeepTheirOrder() {
+    BackupRig r;
+    QVERIFY(r.rig.Connect());
+    const QList<CDeviceBackup::Reason> reasons{CDeviceBackup::Reason::StorePreset,
+                                               CDeviceBackup::Reason::FactoryReset,
+                                               CDeviceBackup::Reason::StorePreset};
+    for (const CDeviceBackup::Reason reason : reasons) {
+        bool stepRan = false;
+        QCOMPARE(r.backup.Run(reason, [&] { stepRan = true; }), CDeviceBackup::Start::Running);
+        QVERIFY(r.rig.WaitFor([&] { return stepRan && !r.backup.Running(); }));
+    }
+    QStringList order;
+    for (const BackupEntry& entry : r.backup.Backups())
+        order << entry.reason;
+    QCOMPARE(order, (QStringList{"store-preset", "factory-reset", "store-preset"}));
+    QCOMPARE(r.Files().size(), 3);
 }
 
 void TestDeviceBackup::noBackupWhenOffOrUnlinked_data() {
