@@ -188,14 +188,14 @@ bool TakeNoBackup(QStringList& args) {
 
 // The window's automatic backup before a destructive step, unless switched off there or by --no-backup.
 // Nobody is asked when it fails: the step is not taken and the reason printed (exit code 3).
-int BackUpFirst(CDeviceSession& s, CDeviceBackup::Reason reason, bool skip, QTextStream& out,
+int BackUpFirst(const CliOptions& o, CDeviceSession& s, CDeviceBackup::Reason reason, bool skip,
                 QTextStream& err) {
     CSettingsStore settings;
     settings.LoadAutoBackup();
     if (skip || !settings.AutoBackup())
         return CliExit::kOk;
     CDeviceBackup backup(s.Session());
-    backup.SetFolder(WindowBackupFolder());
+    backup.SetFolder(o.backupFolder.isEmpty() ? WindowBackupFolder() : o.backupFolder);
     QString written;
     std::optional<SysText> failed;
     bool done = false;
@@ -206,20 +206,22 @@ int BackUpFirst(CDeviceSession& s, CDeviceBackup::Reason reason, bool skip, QTex
         answer(false);
     });
     backup.Run(reason, [&] { done = true; });
-    const bool waited = s.WaitFor([&] { return done || failed.has_value(); });
+    // A link lost during the read ends the wait before the backup reports it: exit code 4 as for every
+    // other lost transfer.
+    if (!s.WaitFor([&] { return done || failed.has_value(); }))
+        return s.Fail("backup");
     if (failed) {
         err << "selvano-ctl: backup: " << failed->In(s.G().language.load())
             << "; nothing was changed (--no-backup goes on without one)\n";
         return CliExit::kFile;
     }
-    if (!waited)
-        return s.Fail("backup");
+    // A note beside the command's own output, which stays as it was.
     if (!written.isEmpty())
-        out << "backup: " << written << "\n";
+        err << "selvano-ctl: backup: " << written << "\n";
     return CliExit::kOk;
 }
 
-int RunLoadCommand(const CliOptions& o, const QStringList& given, QTextStream& out, QTextStream& err) {
+int RunLoadCommand(const CliOptions& o, const QStringList& given, QTextStream&, QTextStream& err) {
     QStringList args = given;
     const bool noBackup = TakeNoBackup(args);
     if (args.size() != 1)
@@ -234,7 +236,7 @@ int RunLoadCommand(const CliOptions& o, const QStringList& given, QTextStream& o
         return rc;
     // An all-data file replaces every preset of the device; one that cannot be loaded needs no backup.
     if (CPresetFile::KindOfPath(path) == CPresetFile::FileKind::All && CPresetFile::CheckAllFile(path))
-        if (const int rc = BackUpFirst(s, CDeviceBackup::Reason::LoadAllData, noBackup, out, err))
+        if (const int rc = BackUpFirst(o, s, CDeviceBackup::Reason::LoadAllData, noBackup, err))
             return rc;
     if (!s.Presets().LoadFile(path))
         return CliExit::kFile; // the file error text is printed
@@ -478,7 +480,7 @@ int RunFactoryResetCommand(const CliOptions& o, const QStringList& given, QTextS
     CDeviceSession s(o, err);
     if (const int rc = s.Connect())
         return rc;
-    if (const int rc = BackUpFirst(s, CDeviceBackup::Reason::FactoryReset, noBackup, out, err))
+    if (const int rc = BackUpFirst(o, s, CDeviceBackup::Reason::FactoryReset, noBackup, err))
         return rc;
     if (!s.Controller().FactoryReset())
         return CliExit::kDevice; // the reason is printed
