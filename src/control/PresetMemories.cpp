@@ -221,8 +221,15 @@ void CPresetMemories::PresetsReadDone() {
         return;
     const QString path = std::exchange(m_allDataPath, QString());
     const AllDataWritten written = std::exchange(m_allDataWritten, nullptr);
+    ModelGlobals& g = m_controller.Globals();
     std::unique_lock lock(m_controller.LinkLock());
-    const Status saved = CPresetFile(m_controller.Globals(), m_controller.Data()).SaveAllFile(path);
+    // Saving collects the objects into the live image, which can rewrite bytes the device holds in another
+    // form (a blank channel name of spaces comes back as zeros). A backup leaves the program's image as it
+    // was, so that it keeps matching the device byte for byte; the file is the same either way.
+    const ParamImage live = g.liveImage;
+    const Status saved = CPresetFile(g, m_controller.Data()).SaveAllFile(path);
+    if (written)
+        g.liveImage = live;
     lock.unlock();
     if (written)
         written(saved);

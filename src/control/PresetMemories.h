@@ -64,7 +64,8 @@ public:
     // Refused with the not-connected report when no device is linked. Appends ".dspa" unless present, reads
     // presets 1..6 from the device (master output off meanwhile) and writes the file once they are in.
     bool SaveAllData(const QString& path);
-    // The same, but the outcome of the write goes to `written` instead of the user (a backup's own reports).
+    // The same, but the outcome of the write goes to `written` instead of the user (a backup's own reports),
+    // and the live image stays byte for byte as it was (the file still holds the collected setup).
     using AllDataWritten = std::function<void(const Status& written)>;
     bool SaveAllData(const QString& path, AllDataWritten written);
     // Forgets the file SaveAllData is waiting to write (its read was lost with the link).

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -89,6 +90,7 @@ private slots:
     void secondRequestWhileRunningIsRefused();
     void onlyTheNewestBackupsAreKept();
     void quickBackupsKeepTheirOrder();
+    void backupLeavesTheProgramsImageAsItWas();
     void noBackupWhenOffOrUnlinked_data();
     void noBackupWhenOffOrUnlinked();
 };
@@ -291,6 +293,21 @@ void TestDeviceBackup::quickBackupsKeepTheirOrder() {
         order << entry.reason;
     QCOMPARE(order, (QStringList{"store-preset", "factory-reset", "store-preset"}));
     QCOMPARE(r.Files().size(), 3);
+}
+
+// The device's blank channel name is spaces; the program reads it as an empty name. Saving collects the
+// objects (zeros there), but the backup must not change the program's image, which mirrors the device.
+void TestDeviceBackup::backupLeavesTheProgramsImageAsItWas() {
+    BackupRig r;
+    r.rig.sim->ModifyState([](SimState& s) { std::memset(s.live.outputs[0].name, ' ', 7); });
+    QVERIFY(r.rig.Connect());
+    const QByteArray before(reinterpret_cast<const char*>(r.rig.G().liveImage.Bytes()), Layout::kImageSize);
+    QCOMPARE(before.at(qsizetype(offsetof(ParamImage, outputs) + offsetof(OutputBlock, name))), ' ');
+    bool stepRan = false;
+    r.backup.Run(CDeviceBackup::Reason::StorePreset, [&] { stepRan = true; });
+    QVERIFY(r.rig.WaitFor([&] { return stepRan; }));
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(r.rig.G().liveImage.Bytes()), Layout::kImageSize),
+             before);
 }
 
 void TestDeviceBackup::noBackupWhenOffOrUnlinked_data() {
