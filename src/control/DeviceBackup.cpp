@@ -118,9 +118,11 @@ QString CDeviceBackup::FreePath(Reason reason) const {
 }
 
 CDeviceBackup::Start CDeviceBackup::Run(Reason reason, Step step) {
-    if (Running())
-        return Start::Refused;
     CDeviceController& controller = m_session.Controller();
+    if (Running()) {
+        controller.ShowMessage(kBusy); // a second window (a preset dialog) stays usable meanwhile
+        return Start::Refused;
+    }
     if (!m_enabled || !controller.LinkOpen() || controller.FirmwareUpdating()) {
         if (step)
             step();

@@ -241,6 +241,7 @@ void TestDeviceBackup::secondRequestWhileRunningIsRefused() {
     QVERIFY(r.rig.WaitFor([&] { return steps > 0 && !r.backup.Running(); }));
     QTest::qWait(20);
     QCOMPARE(steps, 1);
+    QCOMPARE(r.rig.view.Messages(), QStringList{QString::fromUtf8(CDeviceBackup::kBusy.en)});
 }
 
 void TestDeviceBackup::onlyTheNewestBackupsAreKept() {
