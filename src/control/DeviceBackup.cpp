@@ -119,8 +119,11 @@ QString CDeviceBackup::FreePath(Reason reason) const {
 
 CDeviceBackup::Start CDeviceBackup::Run(Reason reason, Step step) {
     CDeviceController& controller = m_session.Controller();
-    if (Running()) {
-        controller.ShowMessage(kBusy); // a second window (a preset dialog) stays usable meanwhile
+    // A second window (a preset dialog) stays usable meanwhile; the all-data save of Source Save waits for
+    // the same read, whose file would be lost if the backup took its place.
+    const bool saving = controller.LinkOpen() && !m_session.Presets().PendingAllDataPath().isEmpty();
+    if (Running() || (m_enabled && saving)) {
+        controller.ShowMessage(kBusy);
         return Start::Refused;
     }
     if (!m_enabled || !controller.LinkOpen() || controller.FirmwareUpdating()) {
@@ -162,6 +165,12 @@ void CDeviceBackup::TransferEnded() {
 void CDeviceBackup::LinkChanged(bool open) {
     if (open)
         return;
+    if (m_stage == Stage::Idle) {
+        // A read lost with the link never ends (the next link starts with an empty queue): an all-data
+        // save still waiting for it would refuse every backup from now on.
+        m_session.Presets().CancelAllDataSave();
+        return;
+    }
     if (m_stage == Stage::Reading) {
         m_session.Presets().CancelAllDataSave();
         m_stage = Stage::Finishing;

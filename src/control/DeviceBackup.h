@@ -39,8 +39,8 @@ class CDeviceBackup : public QObject {
 public:
     enum class Reason { FactoryReset, FirmwareUpdate, LoadAllData, StorePreset };
     // What Run did at once: a backup is running (the step follows later), the step already ran (no device
-    // or backups off), or the request was refused because a backup is under way (the step never runs; the
-    // user is told kBusy through the controller).
+    // or backups off), or the request was refused because a backup or an all-data save is reading the
+    // device (the step never runs; the user is told kBusy through the controller).
     enum class Start { Running, Skipped, Refused };
 
     static constexpr int kKept = 20;
@@ -50,8 +50,8 @@ public:
                                            "备份无法写入。不备份继续吗?"};
     static constexpr SysText kFolderError{"The backup folder cannot be written.", "备份文件夹无法写入。"};
     static constexpr SysText kFileError{"The backup file cannot be written.", "备份文件无法写入。"};
-    static constexpr SysText kBusy{"A backup of the device is being taken. Try again when it is done.",
-                                   "正在备份设备数据，请完成后再试。"};
+    static constexpr SysText kBusy{"The device's data is being read. Try again when it is done.",
+                                   "正在读取设备数据，请完成后再试。"};
     static constexpr SysText kLinkLost{"The device was lost while its data was read for the backup.",
                                        "读取备份数据时设备断开。"};
 

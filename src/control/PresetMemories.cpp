@@ -205,6 +205,10 @@ bool CPresetMemories::SaveAllData(const QString& path, AllDataWritten written) {
         ReportNotConnected();
         return false;
     }
+    if (m_allDataWritten) {
+        Show(kBackupReading);
+        return false;
+    }
     m_allDataPath = WithSuffix(path, PresetFileFormat::kAllSuffix);
     m_allDataWritten = std::move(written);
     m_controller.ReadForFileSave();

@@ -21,6 +21,9 @@ public:
     static constexpr int kCaptionChars = 13;
 
     static constexpr SysText kBlankName{"The name can not be all spaces!", "组名不能全为空格!"};
+    static constexpr SysText kBackupReading{
+        "The device's data is being read for a backup. Try again when it is done.",
+        "正在读取设备数据以备份，请完成后再试。"};
 
     // Hooks itself to the controller's end of the preset read (UM_PRESETS_READ_DONE) for saving all data.
     explicit CPresetMemories(CDeviceController& controller);
@@ -65,7 +68,9 @@ public:
     // presets 1..6 from the device (master output off meanwhile) and writes the file once they are in.
     bool SaveAllData(const QString& path);
     // The same, but the outcome of the write goes to `written` instead of the user (a backup's own reports),
-    // and the live image stays byte for byte as it was (the file still holds the collected setup).
+    // and the live image stays byte for byte as it was (the file still holds the collected setup). While
+    // such a save waits for its read, every further SaveAllData is refused with kBackupReading: it would
+    // take the backup's place.
     using AllDataWritten = std::function<void(const Status& written)>;
     bool SaveAllData(const QString& path, AllDataWritten written);
     // Forgets the file SaveAllData is waiting to write (its read was lost with the link).

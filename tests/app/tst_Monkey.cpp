@@ -87,6 +87,8 @@ const QStringList kExpectedBoxTexts{
     CDeviceBackup::kLinkLost.In(1) + u'\n' + CDeviceBackup::kGoOnQuestion.In(1),
     CDeviceBackup::kBusy.In(0),
     CDeviceBackup::kBusy.In(1),
+    CPresetMemories::kBackupReading.In(0),
+    CPresetMemories::kBackupReading.In(1),
 };
 
 class CMonkey {

@@ -88,6 +88,8 @@ private slots:
     void failedBackupHoldsTheStepUntilAnswered_data();
     void failedBackupHoldsTheStepUntilAnswered();
     void secondRequestWhileRunningIsRefused();
+    void backupAndAllDataSaveNeverTakeEachOthersPlace();
+    void lostSaveDoesNotBlockLaterBackups();
     void onlyTheNewestBackupsAreKept();
     void quickBackupsKeepTheirOrder();
     void backupLeavesTheProgramsImageAsItWas();
@@ -242,6 +244,44 @@ void TestDeviceBackup::secondRequestWhileRunningIsRefused() {
     QTest::qWait(20);
     QCOMPARE(steps, 1);
     QCOMPARE(r.rig.view.Messages(), QStringList{QString::fromUtf8(CDeviceBackup::kBusy.en)});
+}
+
+// Both wait for the same read of the device: the later one is refused with a text, the earlier one's file
+// is written.
+void TestDeviceBackup::backupAndAllDataSaveNeverTakeEachOthersPlace() {
+    BackupRig r;
+    QVERIFY(r.rig.Connect());
+    const QString userFile = r.dir.filePath(QStringLiteral("mine.dspa"));
+    QVERIFY(r.Presets().SaveAllData(userFile));
+    bool stepRan = false;
+    QCOMPARE(r.backup.Run(CDeviceBackup::Reason::FactoryReset, [&] { stepRan = true; }),
+             CDeviceBackup::Start::Refused);
+    QVERIFY(r.rig.WaitFor([&] { return QFile::exists(userFile) && !r.rig.view.PopupShown(); }));
+    QVERIFY(!stepRan);
+
+    QCOMPARE(r.backup.Run(CDeviceBackup::Reason::StorePreset, [&] { stepRan = true; }),
+             CDeviceBackup::Start::Running);
+    QVERIFY(!r.Presets().SaveAllData(r.dir.filePath(QStringLiteral("second.dspa"))));
+    QVERIFY(r.rig.WaitFor([&] { return stepRan; }));
+    QCOMPARE(r.backup.Backups().size(), 1);
+    QVERIFY(!QFile::exists(r.dir.filePath(QStringLiteral("second.dspa"))));
+    QCOMPARE(r.rig.view.Messages(), (QStringList{QString::fromUtf8(CDeviceBackup::kBusy.en),
+                                                 QString::fromUtf8(CPresetMemories::kBackupReading.en)}));
+}
+
+// A read lost with the link leaves no all-data save waiting that would refuse the next backup.
+void TestDeviceBackup::lostSaveDoesNotBlockLaterBackups() {
+    BackupRig r;
+    QVERIFY(r.rig.Connect());
+    QVERIFY(r.Presets().SaveAllData(r.dir.filePath(QStringLiteral("mine.dspa"))));
+    r.rig.sim->Unplug();
+    QVERIFY(r.rig.WaitIdle());
+    r.rig.sim->PlugIn();
+    QVERIFY(r.rig.Connect());
+    bool stepRan = false;
+    QCOMPARE(r.backup.Run(CDeviceBackup::Reason::StorePreset, [&] { stepRan = true; }),
+             CDeviceBackup::Start::Running);
+    QVERIFY(r.rig.WaitFor([&] { return stepRan; }));
 }
 
 void TestDeviceBackup::onlyTheNewestBackupsAreKept() {
