@@ -619,6 +619,14 @@
         <source>Copy %1 onto %2</source>
         <translation>把 %1 复制到 %2</translation>
     </message>
+    <message>
+        <source>Restore a backup to the device</source>
+        <translation>将备份恢复到设备</translation>
+    </message>
+    <message>
+        <source>Backups (*.dspa)</source>
+        <translation>备份 (*.dspa)</translation>
+    </message>
 </context>
 <context>
     <name>CTitleBar</name>
@@ -724,6 +732,14 @@
     <message>
         <source>Rest Settings</source>
         <translation>恢复出厂设置</translation>
+    </message>
+    <message>
+        <source>Restore backup...</source>
+        <translation>恢复备份...</translation>
+    </message>
+    <message>
+        <source>Automatic backups</source>
+        <translation>自动备份</translation>
     </message>
     <message>
         <source>Chinese</source>
@@ -959,6 +975,10 @@
     <message>
         <source>All files (*)</source>
         <translation>所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>Saving a backup of the device first...</source>
+        <translation>正在先备份设备数据...</translation>
     </message>
     <message>
         <source>Waiting for the device...</source>

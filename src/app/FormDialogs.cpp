@@ -12,9 +12,9 @@
 using PresetDialog = CDeviceController::PresetDialog;
 
 CFormDialogs::CFormDialogs(CTavelView& view, CSession& session, CMsgBox& msgBox, CSettingsStore& settings,
-                           QWidget* frame)
-    : QObject(&view), m_session(session), m_msgBox(msgBox), m_settings(settings), m_frame(frame),
-      m_files(new CFileChooser(this)) {
+                           CDeviceBackup& backup, QWidget* frame)
+    : QObject(&view), m_session(session), m_msgBox(msgBox), m_settings(settings), m_backup(backup),
+      m_frame(frame), m_files(new CFileChooser(this)) {
     connect(&view, &CTavelView::presetRecallRequested, this, &CFormDialogs::OpenSourceLoad);
     connect(&view, &CTavelView::presetSaveRequested, this, &CFormDialogs::OpenSourceSave);
     connect(&view, &CTavelView::firmwareUpdateRequested, this, &CFormDialogs::OpenFirmwareUpdate);
@@ -55,16 +55,20 @@ bool CFormDialogs::RaiseOpenDialog() {
 void CFormDialogs::OpenSourceLoad() {
     if (RaiseOpenDialog())
         return;
-    if (!m_load)
+    if (!m_load) {
         m_load = new CSourceLoadDlg(m_session, m_msgBox, *m_files, m_frame);
+        m_load->SetBackup(&m_backup);
+    }
     OpenPreset(m_load, static_cast<int>(PresetDialog::SourceLoad));
 }
 
 void CFormDialogs::OpenSourceSave() {
     if (RaiseOpenDialog())
         return;
-    if (!m_save)
+    if (!m_save) {
         m_save = new CSourceSaveDlg(m_session, m_msgBox, *m_files, m_frame);
+        m_save->SetBackup(&m_backup);
+    }
     OpenPreset(m_save, static_cast<int>(PresetDialog::SourceSave));
 }
 
@@ -101,6 +105,7 @@ void CFormDialogs::OpenFirmwareUpdate() {
         return;
     auto* dialog = new CUpgradeDlg(m_session, m_settings, m_msgBox, *m_files, m_frame);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->SetBackup(&m_backup);
     if (m_frame)
         dialog->move(m_frame->geometry().center() - QPoint(dialog->width() / 2, dialog->height() / 2));
     m_upgrade = dialog;

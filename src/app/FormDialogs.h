@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 
+class CDeviceBackup;
 class CFileChooser;
 class CMsgBox;
 class CPresetDlg;
@@ -24,9 +25,10 @@ class CFormDialogs : public QObject {
     Q_OBJECT
 
 public:
-    // Answers the form's presetRecallRequested, presetSaveRequested and firmwareUpdateRequested.
+    // Answers the form's presetRecallRequested, presetSaveRequested and firmwareUpdateRequested. `backup`
+    // is taken by the dialogs before their destructive steps.
     CFormDialogs(CTavelView& view, CSession& session, CMsgBox& msgBox, CSettingsStore& settings,
-                 QWidget* frame);
+                 CDeviceBackup& backup, QWidget* frame);
     ~CFormDialogs() override;
 
     void OpenSourceLoad();
@@ -48,6 +50,7 @@ private:
     CSession& m_session;
     CMsgBox& m_msgBox;
     CSettingsStore& m_settings;
+    CDeviceBackup& m_backup;
     QWidget* m_frame;
     CFileChooser* m_files;
     QPointer<CSourceLoadDlg> m_load;

@@ -6,6 +6,7 @@
 #include "app/DialogLook.h"
 #include "app/InputSourceNameDlg.h"
 #include "app/MsgBox.h"
+#include "base/DataDefine.h"
 #include "control/DeviceController.h"
 #include "control/Session.h"
 #include "controls/BitmapButton.h"
@@ -194,12 +195,33 @@ void CPresetDlg::SaveWithName(int k) {
     auto* dialog = new CInputSourceNameDlg(Label(k), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, k, dialog] {
-        // A blank name is refused with its text by the memories; nothing is sent then.
-        m_presets.SaveWithName(k, dialog->Name());
-        RefreshLabels();
+        const QString name = dialog->Name();
+        // A blank name is refused with its text by the memories; nothing is sent then. Storing over a
+        // memory that has a name replaces a preset the user made: the device is backed up first.
+        const bool replacesNamed = m_presets.Named(k) && !IsBlank(name);
+        auto store = [this, k, name] {
+            m_presets.SaveWithName(k, name);
+            RefreshLabels();
+        };
+        if (replacesNamed)
+            AfterBackup(CDeviceBackup::Reason::StorePreset, store);
+        else
+            store();
     });
     m_nameDialog = dialog;
     dialog->open();
+}
+
+void CPresetDlg::AfterBackup(CDeviceBackup::Reason reason, std::function<void()> step) {
+    if (!m_backup) {
+        step();
+        return;
+    }
+    QPointer<CPresetDlg> self(this);
+    m_backup->Run(reason, [self, step = std::move(step)] {
+        if (self)
+            step();
+    });
 }
 
 void CPresetDlg::AskDelete(int k) {

@@ -2,12 +2,14 @@
 // their context menu with its save-with-name and delete flows, the file button and the dialog's face.
 #pragma once
 
+#include "control/DeviceBackup.h"
 #include "control/PresetMemories.h"
 
 #include <QDialog>
 #include <QPointer>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 class CBitmapButton;
@@ -48,6 +50,9 @@ public:
     void LoadPreset(int k);
     void SaveWithName(int k);
     void AskDelete(int k);
+    // The automatic backup taken before storing over a named memory and before loading an all-data file
+    // (none: those steps run at once).
+    void SetBackup(CDeviceBackup* backup) { m_backup = backup; }
 
 protected:
     CPresetDlg(CSession& session, CMsgBox& msgBox, CFileChooser& files, QWidget* parent);
@@ -63,6 +68,9 @@ protected:
     // One more panel behind a group of the derived dialog's controls.
     void AddPanel(const QRect& rect) { m_panels.push_back(rect); }
     QString Label(int k) const;
+    // Runs `step` once the backup for `reason` is written or the user chose to go on without one; never
+    // after the dialog has gone.
+    void AfterBackup(CDeviceBackup::Reason reason, std::function<void()> step);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -73,6 +81,7 @@ protected:
     CPresetMemories& m_presets;
     CMsgBox& m_msgBox;
     CFileChooser& m_files;
+    CDeviceBackup* m_backup = nullptr;
 
 private:
     int PresetOf(const QObject* button) const;

@@ -4,6 +4,7 @@
 #include "app/DialogLook.h"
 #include "app/FileChooser.h"
 #include "controls/BitmapButton.h"
+#include "presets/PresetFile.h"
 
 #include <QDir>
 #include <QPointer>
@@ -49,7 +50,15 @@ void CSourceLoadDlg::FileClicked() {
     m_files.Choose(this, request, [self](const QString& path) {
         if (!self || path.isEmpty())
             return;
-        self->m_presets.LoadFile(path);
-        self->RefreshLabels();
+        auto load = [self, path] {
+            self->m_presets.LoadFile(path);
+            self->RefreshLabels();
+        };
+        // An all-data file replaces every preset of the device: backed up first. A file that cannot be
+        // loaded is refused by the load with its text, and nothing is read from the device for it.
+        if (CPresetFile::KindOfPath(path) == CPresetFile::FileKind::All && CPresetFile::CheckAllFile(path))
+            self->AfterBackup(CDeviceBackup::Reason::LoadAllData, load);
+        else
+            load();
     });
 }

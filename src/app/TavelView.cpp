@@ -23,8 +23,10 @@
 #include "app/TimeAlignDlg.h"
 #include "app/TitleBar.h"
 #include "app/TitleButton.h"
+#include "control/DeviceBackup.h"
 #include "control/DeviceController.h"
 #include "control/ModelEditor.h"
+#include "control/PresetMemories.h"
 #include "control/Session.h"
 #include "controls/BitmapButton.h"
 #include "controls/SkinLanguage.h"
@@ -34,9 +36,11 @@
 #include "link/DeviceMonitor.h"
 #include "link/QtNotifier.h"
 #include "link/TransferBatches.h"
+#include "presets/PresetFile.h"
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDir>
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenu>
@@ -82,8 +86,8 @@ CTavelView::CTavelView(CSession& session, CInterfaceLanguage& language, QMainWin
       m_titleBar(new CTitleBar(session.Options().device.kind, session.DeviceDescription(), this)),
       m_popup(new CDisplayDlg(this, frame)), m_msgBox(new CMsgBox(frame, session.Globals().language)),
       m_settingsMenu(new CTopMenu(CTopMenu::Which::Settings, this)),
-      m_presetMenu(new CTopMenu(CTopMenu::Which::Presets, this)),
-      m_dialogs(new CFormDialogs(*this, session, *m_msgBox, m_settings, frame)),
+      m_presetMenu(new CTopMenu(CTopMenu::Which::Presets, this)), m_backup(new CDeviceBackup(session, this)),
+      m_dialogs(new CFormDialogs(*this, session, *m_msgBox, m_settings, *m_backup, frame)),
       m_history(new CEditHistory(session, this)) {
     setObjectName(QStringLiteral("form"));
     setFixedSize(kSize);
@@ -106,6 +110,8 @@ CTavelView::CTavelView(CSession& session, CInterfaceLanguage& language, QMainWin
     ConnectHistory();
     ConnectEditor();
     connect(m_settingsMenu, &CTopMenu::chosen, this, &CTavelView::RunCommand);
+    m_settingsMenu->SetCheckedState(
+        [this](TopCommand command) { return command == TopCommand::AutoBackup && m_backup->Enabled(); });
     connect(m_presetMenu, &CTopMenu::chosen, this, &CTavelView::RunCommand);
     connect(this, &CTavelView::sourceVolumeRequested, this,
             [this] { CSvolumeDLG::Open(m_session, m_frame); });
@@ -116,6 +122,13 @@ CTavelView::CTavelView(CSession& session, CInterfaceLanguage& language, QMainWin
     setFocus(Qt::OtherFocusReason);
 
     m_settings.LoadFirmwareLocation();
+    m_settings.LoadAutoBackup();
+    m_backup->SetEnabled(m_settings.AutoBackup());
+    m_backup->SetAsker([this](const SysText& reason, CDeviceBackup::Answer answer) {
+        const int lang = m_session.Globals().language.load();
+        m_msgBox->Ask(reason.In(lang) + QLatin1Char('\n') + CDeviceBackup::kGoOnQuestion.In(lang),
+                      std::move(answer));
+    });
     StartDeviceMonitor();
 }
 
@@ -516,11 +529,13 @@ void CTavelView::ShowPresetMenu() {
 
 void CTavelView::RunCommand(TopCommand command) {
     using Run = void (CTavelView::*)();
-    static constexpr std::array<std::pair<TopCommand, Run>, 16> kCommands{{
+    static constexpr std::array<std::pair<TopCommand, Run>, 18> kCommands{{
         {TopCommand::Undo, &CTavelView::Undo},
         {TopCommand::Redo, &CTavelView::Redo},
         {TopCommand::FirmwareUpdate, &CTavelView::firmwareUpdateRequested},
         {TopCommand::FactoryReset, &CTavelView::FactoryReset},
+        {TopCommand::RestoreBackup, &CTavelView::RestoreBackup},
+        {TopCommand::AutoBackup, &CTavelView::ToggleAutoBackup},
         {TopCommand::Language, &CTavelView::ToggleLanguage},
         {TopCommand::SourceVolume, &CTavelView::sourceVolumeRequested},
         {TopCommand::About, &CTavelView::ShowAbout},
@@ -646,8 +661,46 @@ void CTavelView::AnswerFactoryReset(bool yes) {
     if (!yes)
         return;
     // The link may have gone while the question was open: the controller looks at it when the answer comes
-    // and says "The device is not connected" then.
-    m_session.Controller().FactoryReset();
+    // (or the backup is written) and says "The device is not connected" then. With a device the reset waits
+    // for the backup of everything it clears.
+    QPointer<CTavelView> self(this);
+    m_backup->Run(CDeviceBackup::Reason::FactoryReset, [self] {
+        if (self)
+            self->m_session.Controller().FactoryReset();
+    });
+}
+
+void CTavelView::RestoreBackup() {
+    CDeviceController& controller = m_session.Controller();
+    if (!controller.LinkOpen()) {
+        controller.ShowMessage(CDeviceController::kNotConnected);
+        return;
+    }
+    QDir().mkpath(m_backup->Folder()); // the chooser opens there even before the first backup
+    FileRequest request;
+    request.mode = FileRequest::Mode::Open;
+    request.title = tr("Restore a backup to the device");
+    request.filters = {tr("Backups (*.dspa)")};
+    request.directory = m_backup->Folder();
+    QPointer<CTavelView> self(this);
+    m_dialogs->Files().Choose(m_frame, request, [self](const QString& path) {
+        if (!self || path.isEmpty())
+            return;
+        if (!CPresetFile::CheckAllFile(path)) {
+            self->m_session.Presets().LoadFile(path); // refuses it with its text, changing nothing
+            return;
+        }
+        // Loading all data is destructive too: what the device holds now is backed up first.
+        self->m_backup->Run(CDeviceBackup::Reason::LoadAllData, [self, path] {
+            if (self)
+                self->m_session.Presets().LoadFile(path);
+        });
+    });
+}
+
+void CTavelView::ToggleAutoBackup() {
+    m_settings.SaveAutoBackup(!m_backup->Enabled());
+    m_backup->SetEnabled(m_settings.AutoBackup());
 }
 
 void CTavelView::CloseProgram() {

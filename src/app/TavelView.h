@@ -23,6 +23,7 @@ class CBitmapButton;
 class CCarPicture;
 class CChannelStrip;
 class CCrossoverPanel;
+class CDeviceBackup;
 class CMasterPanel;
 class CDeviceMonitor;
 class CDisplayDlg;
@@ -88,8 +89,10 @@ public:
     // The current channel's EQ as filter text (clipboard, files).
     CEqTextActions& EqText() const { return *m_eqText; }
     CEditHistory& History() const { return *m_history; }
-    // The remembered firmware location, loaded when the form is made.
+    // The remembered firmware location and the backup switch, loaded when the form is made.
     CSettingsStore& Settings() { return m_settings; }
+    // The automatic backup before destructive steps; a failed one asks here whether to go on.
+    CDeviceBackup& Backup() const { return *m_backup; }
 
     // ---- Channels -----------------------------------------------------------------------------------------
     // Makes `channel` (0..5) the current one (ModelGlobals::g_currentChannel): its CH button and Line toggle
@@ -133,6 +136,12 @@ public:
     void ToggleLanguage();
     void ShowAbout();
     void FactoryReset();
+    // The file chooser in the backups folder; the chosen backup is written to the device like a loaded
+    // all-data file (after a backup of what the device holds now). Without a device only the not-connected
+    // text.
+    void RestoreBackup();
+    // The settings-menu switch of the automatic backups, remembered in the settings.
+    void ToggleAutoBackup();
     void CopyEq();
     void PasteEq();
     void ImportEq();
@@ -229,6 +238,7 @@ private:
     CMsgBox* m_msgBox;
     CTopMenu* m_settingsMenu;
     CTopMenu* m_presetMenu;
+    CDeviceBackup* m_backup;
     CFormDialogs* m_dialogs;
     CEditHistory* m_history;
     CMasterPanel* m_master = nullptr;

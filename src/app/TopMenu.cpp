@@ -11,11 +11,14 @@ namespace {
 
 constexpr char kContext[] = "CTopMenu";
 
-constexpr std::array<TopMenuItem, 14> kSettings{{
+constexpr std::array<TopMenuItem, 16> kSettings{{
     {32853, 32853, QT_TRANSLATE_NOOP("CTopMenu", "Undo"), TopCommand::Undo},
     {32854, 32854, QT_TRANSLATE_NOOP("CTopMenu", "Redo"), TopCommand::Redo},
     {32777, 32777, QT_TRANSLATE_NOOP("CTopMenu", "Firmware Update"), TopCommand::FirmwareUpdate},
     {32828, 32829, QT_TRANSLATE_NOOP("CTopMenu", "Rest Settings"), TopCommand::FactoryReset},
+    // A backup file of the backups folder back onto the device; the switch of the automatic backups.
+    {32850, 32850, QT_TRANSLATE_NOOP("CTopMenu", "Restore backup..."), TopCommand::RestoreBackup},
+    {32851, 32851, QT_TRANSLATE_NOOP("CTopMenu", "Automatic backups"), TopCommand::AutoBackup, true},
     // The language item names the language it switches to.
     {32774, 32832, QT_TRANSLATE_NOOP("CTopMenu", "Chinese"), TopCommand::Language},
     {32833, 32834, QT_TRANSLATE_NOOP("CTopMenu", "SourceVolume"), TopCommand::SourceVolume},
@@ -59,6 +62,10 @@ void CTopMenu::Open(int language, const QPoint& globalPosition,
     for (const TopMenuItem& item : Items(m_which)) {
         QAction* action = addAction(QCoreApplication::translate(kContext, item.text));
         action->setObjectName(QString::number(IdOf(item, language)));
+        if (item.checkable) {
+            action->setCheckable(true);
+            action->setChecked(m_checked && m_checked(item.command));
+        }
         const TopCommand command = item.command;
         connect(action, &QAction::triggered, this, [this, command] { emit chosen(command); });
         if (decorate)

@@ -24,6 +24,8 @@ enum class TopCommand {
     Undo,
     Redo,
     Measurement,
+    RestoreBackup,
+    AutoBackup,
 };
 
 // An item's command number differs between the Chinese and the English menu where the two menus were made
@@ -33,6 +35,7 @@ struct TopMenuItem {
     int englishId;
     const char* text;
     TopCommand command;
+    bool checkable = false; // shows a check mark: the state comes from the menu's owner (SetCheckedState)
 };
 
 // Built afresh in the current language each time it opens, so it always matches the language flag. Opens
@@ -52,10 +55,13 @@ public:
     // `decorate` may change an item's text or state (the Undo item names what it undoes).
     void Open(int language, const QPoint& globalPosition,
               const std::function<void(TopCommand, QAction*)>& decorate = {});
+    // Whether the checkable item of `command` is checked, asked each time the menu opens.
+    void SetCheckedState(std::function<bool(TopCommand)> checked) { m_checked = std::move(checked); }
 
 signals:
     void chosen(TopCommand command);
 
 private:
     Which m_which;
+    std::function<bool(TopCommand)> m_checked;
 };

@@ -5,6 +5,7 @@
 #include "app/DialogLook.h"
 #include "app/FileChooser.h"
 #include "app/MsgBox.h"
+#include "control/DeviceBackup.h"
 #include "control/DeviceController.h"
 #include "control/Session.h"
 #include "controls/BitmapButton.h"
@@ -20,6 +21,8 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
+
+#include <utility>
 
 namespace {
 
@@ -150,8 +153,23 @@ void CUpgradeDlg::Browse() {
     });
 }
 
+void CUpgradeDlg::SetBackup(CDeviceBackup* backup) {
+    if (m_backup)
+        disconnect(m_backup, nullptr, this, nullptr);
+    m_backup = backup;
+    if (!m_backup)
+        return;
+    // A failed backup asks the user; the update starts on a yes through the step, a no leaves the dialog
+    // ready for another try.
+    connect(m_backup, &CDeviceBackup::backupFailed, this, [this] {
+        if (!std::exchange(m_backingUp, false))
+            return;
+        ShowState();
+    });
+}
+
 void CUpgradeDlg::Start() {
-    if (Busy())
+    if (Busy() || m_backingUp)
         return;
     m_settings.SetFirmwareFile(m_path->text().trimmed());
     const FirmwareLoad load = m_update.LoadFirmware();
@@ -177,6 +195,26 @@ void CUpgradeDlg::Start() {
 }
 
 void CUpgradeDlg::BeginUpdate() {
+    if (Busy() || m_backingUp)
+        return;
+    if (!m_backup) {
+        StartLoadedUpdate();
+        return;
+    }
+    QPointer<CUpgradeDlg> self(this);
+    m_backingUp = true;
+    const CDeviceBackup::Start start = m_backup->Run(CDeviceBackup::Reason::FirmwareUpdate, [self] {
+        if (!self)
+            return; // the dialog was closed meanwhile: no update
+        self->m_backingUp = false;
+        self->StartLoadedUpdate();
+    });
+    if (start != CDeviceBackup::Start::Running)
+        m_backingUp = false;
+    ShowState();
+}
+
+void CUpgradeDlg::StartLoadedUpdate() {
     if (Busy())
         return;
     m_finished = false;
@@ -195,12 +233,14 @@ void CUpgradeDlg::ShowState() {
         emit updateEnded(m_finished);
     }
     m_wasBusy = busy;
-    m_start->setEnabled(!busy);
-    m_path->setReadOnly(busy);
+    m_start->setEnabled(!busy && !m_backingUp);
+    m_path->setReadOnly(busy || m_backingUp);
 
     QString text;
     QColor colour = CSkinPalette::DimText();
-    if (m_update.Starting()) {
+    if (m_backingUp) {
+        text = tr("Saving a backup of the device first...");
+    } else if (m_update.Starting()) {
         text = tr("Waiting for the device...");
     } else if (busy) {
         text = tr("Updating. Keep the device connected and switched on.");

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 class CBitmapButton;
+class CDeviceBackup;
 class CFileChooser;
 class CMsgBox;
 class CSession;
@@ -41,6 +42,10 @@ public:
     // starts the update.
     void Start();
     bool Busy() const { return m_update.InProgress() || m_update.Starting(); }
+    // The automatic backup taken before the update starts (none: the update starts at once).
+    void SetBackup(CDeviceBackup* backup);
+    // The backup before the update is being taken.
+    bool BackingUp() const { return m_backingUp; }
 
     const CFirmwareUpdate& Update() const { return m_update; }
     QLineEdit* PathField() const { return m_path; }
@@ -69,6 +74,7 @@ private:
 
     void Observe(int message, std::intptr_t wParam, std::intptr_t lParam);
     void BeginUpdate();
+    void StartLoadedUpdate();
     void ShowState();
     void Retranslate();
 
@@ -88,6 +94,8 @@ private:
     CBitmapButton* m_close;
 
     QTimer m_stateTimer; // zero, single shot: the state once the controller has handled a notification
+    CDeviceBackup* m_backup = nullptr;
+    bool m_backingUp = false;
     bool m_wasBusy = false;
     bool m_finished = false; // the last frame was acknowledged
     Outcome m_outcome = Outcome::None;

@@ -29,6 +29,7 @@ struct CliOptions {
     // tests that run the commands in their own process.
     std::shared_ptr<CSimDevice> sim;
     std::optional<TimingProfile> timing;
+    QString backupFolder; // the automatic backups' folder; empty: the window's
 
     // Fast timing is the simulated device's profile: no pauses, but an idle link rests between polls.
     TimingProfile Timing() const {

@@ -3,6 +3,7 @@
 
 #include "cli/DeviceSession.h"
 #include "cli/SetupReport.h"
+#include "control/DeviceBackup.h"
 #include "control/ModelEditor.h"
 
 #include "base/DataDefine.h"
@@ -10,6 +11,7 @@
 #include "link/DeviceIdentity.h"
 #include "link/HidEnumerator.h"
 #include "link/HidTransport.h"
+#include "link/SettingsStore.h"
 #include "model/KTV_OutData.h"
 #include "model/SystemSettings.h"
 #include "presets/PresetFile.h"
@@ -20,6 +22,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -171,9 +174,58 @@ int RunBackupCommand(const CliOptions& o, const QStringList& args, QTextStream&,
     return CommitFile(s, staged, CPresetMemories::WithSuffix(*path, PresetFileFormat::kAllSuffix));
 }
 
-int RunLoadCommand(const CliOptions& o, const QStringList& args, QTextStream&, QTextStream& err) {
+// The window's backups folder (the AppDataLocation of the program "selvano", which names no organisation),
+// so that the window's Restore backup lists the companion's backups too.
+QString WindowBackupFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/selvano/") + QLatin1String(CDeviceBackup::kFolderName);
+}
+
+// Takes out "--no-backup"; whether it was there.
+bool TakeNoBackup(QStringList& args) {
+    return args.removeAll(QStringLiteral("--no-backup")) > 0;
+}
+
+// The window's automatic backup before a destructive step, unless switched off there or by --no-backup.
+// Nobody is asked when it fails: the step is not taken and the reason printed (exit code 3).
+int BackUpFirst(const CliOptions& o, CDeviceSession& s, CDeviceBackup::Reason reason, bool skip,
+                QTextStream& err) {
+    CSettingsStore settings;
+    settings.LoadAutoBackup();
+    if (skip || !settings.AutoBackup())
+        return CliExit::kOk;
+    CDeviceBackup backup(s.Session());
+    backup.SetFolder(o.backupFolder.isEmpty() ? WindowBackupFolder() : o.backupFolder);
+    QString written;
+    std::optional<SysText> failed;
+    bool done = false;
+    QObject::connect(&backup, &CDeviceBackup::backupWritten, &backup,
+                     [&](const QString& path) { written = path; });
+    backup.SetAsker([&](const SysText& why, const CDeviceBackup::Answer& answer) {
+        failed = why;
+        answer(false);
+    });
+    backup.Run(reason, [&] { done = true; });
+    // A link lost during the read ends the wait before the backup reports it: exit code 4 as for every
+    // other lost transfer.
+    if (!s.WaitFor([&] { return done || failed.has_value(); }))
+        return s.Fail("backup");
+    if (failed) {
+        err << "selvano-ctl: backup: " << failed->In(s.G().language.load())
+            << "; nothing was changed (--no-backup goes on without one)\n";
+        return CliExit::kFile;
+    }
+    // A note beside the command's own output, which stays as it was.
+    if (!written.isEmpty())
+        err << "selvano-ctl: backup: " << written << "\n";
+    return CliExit::kOk;
+}
+
+int RunLoadCommand(const CliOptions& o, const QStringList& given, QTextStream&, QTextStream& err) {
+    QStringList args = given;
+    const bool noBackup = TakeNoBackup(args);
     if (args.size() != 1)
-        return Usage(err, "load FILE.dsps|FILE.dspa");
+        return Usage(err, "load FILE.dsps|FILE.dspa [--no-backup]");
     const QString& path = args[0];
     if (CPresetFile::KindOfPath(path) == CPresetFile::FileKind::Other)
         return FileError(err, path, QStringLiteral("neither a .dsps nor a .dspa file"));
@@ -182,6 +234,10 @@ int RunLoadCommand(const CliOptions& o, const QStringList& args, QTextStream&, Q
     CDeviceSession s(o, err);
     if (const int rc = s.Connect())
         return rc;
+    // An all-data file replaces every preset of the device; one that cannot be loaded needs no backup.
+    if (CPresetFile::KindOfPath(path) == CPresetFile::FileKind::All && CPresetFile::CheckAllFile(path))
+        if (const int rc = BackUpFirst(o, s, CDeviceBackup::Reason::LoadAllData, noBackup, err))
+            return rc;
     if (!s.Presets().LoadFile(path))
         return CliExit::kFile; // the file error text is printed
     if (const int rc = s.WaitTransfer())
@@ -401,10 +457,13 @@ int RunSetCommand(const CliOptions& o, const QStringList& args, QTextStream&, QT
     return s.WaitSettled();
 }
 
-int RunFactoryResetCommand(const CliOptions& o, const QStringList& args, QTextStream& out, QTextStream& err) {
+int RunFactoryResetCommand(const CliOptions& o, const QStringList& given, QTextStream& out,
+                           QTextStream& err) {
+    QStringList args = given;
+    const bool noBackup = TakeNoBackup(args);
     const bool yes = args == QStringList{QStringLiteral("--yes")};
     if (!yes && !args.isEmpty())
-        return Usage(err, "factory-reset [--yes]");
+        return Usage(err, "factory-reset [--yes] [--no-backup]");
     if (!yes) {
         if (isatty(STDIN_FILENO) == 0) {
             err << "selvano-ctl: factory-reset: not a terminal; confirm with --yes\n";
@@ -420,6 +479,8 @@ int RunFactoryResetCommand(const CliOptions& o, const QStringList& args, QTextSt
     }
     CDeviceSession s(o, err);
     if (const int rc = s.Connect())
+        return rc;
+    if (const int rc = BackUpFirst(o, s, CDeviceBackup::Reason::FactoryReset, noBackup, err))
         return rc;
     if (!s.Controller().FactoryReset())
         return CliExit::kDevice; // the reason is printed

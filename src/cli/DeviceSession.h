@@ -52,6 +52,7 @@ public:
     CModelEditor& Editor() { return m_session.Editor(); }
     CPresetMemories& Presets() { return m_session.Presets(); }
     CTerminalView& View() { return m_view; }
+    CSession& Session() { return m_session; }
     bool Interrupted() const;
 
 private:

@@ -130,6 +130,11 @@ QString CPresetMemories::PresetLabel(int k) const {
     return name.isEmpty() ? number : name;
 }
 
+bool CPresetMemories::Named(int k) const {
+    return ValidMemoryPreset(k) && m_controller.LinkOpen() &&
+           !ReadField(m_controller.Globals().Preset(k).name, kNameField).isEmpty();
+}
+
 int CPresetMemories::CurrentPreset() const {
     return m_controller.Globals().currentPreset;
 }
@@ -192,22 +197,46 @@ bool CPresetMemories::SaveSetup(const QString& path) {
 }
 
 bool CPresetMemories::SaveAllData(const QString& path) {
+    return SaveAllData(path, {});
+}
+
+bool CPresetMemories::SaveAllData(const QString& path, AllDataWritten written) {
     if (!m_controller.LinkOpen()) {
         ReportNotConnected();
         return false;
     }
+    if (m_allDataWritten) {
+        Show(kBackupReading);
+        return false;
+    }
     m_allDataPath = WithSuffix(path, PresetFileFormat::kAllSuffix);
+    m_allDataWritten = std::move(written);
     m_controller.ReadForFileSave();
     return true;
+}
+
+void CPresetMemories::CancelAllDataSave() {
+    m_allDataPath.clear();
+    m_allDataWritten = nullptr;
 }
 
 void CPresetMemories::PresetsReadDone() {
     if (m_allDataPath.isEmpty())
         return;
     const QString path = std::exchange(m_allDataPath, QString());
+    const AllDataWritten written = std::exchange(m_allDataWritten, nullptr);
+    ModelGlobals& g = m_controller.Globals();
     std::unique_lock lock(m_controller.LinkLock());
-    const Status saved = CPresetFile(m_controller.Globals(), m_controller.Data()).SaveAllFile(path);
+    // Saving collects the objects into the live image, which can rewrite bytes the device holds in another
+    // form (a blank channel name of spaces comes back as zeros). A backup leaves the program's image as it
+    // was, so that it keeps matching the device byte for byte; the file is the same either way.
+    const ParamImage live = g.liveImage;
+    const Status saved = CPresetFile(g, m_controller.Data()).SaveAllFile(path);
+    if (written)
+        g.liveImage = live;
     lock.unlock();
-    if (!saved)
+    if (written)
+        written(saved);
+    else if (!saved)
         Show(saved.error());
 }

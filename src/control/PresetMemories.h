@@ -2,9 +2,12 @@
 // operations of the Source Load and Source Save dialogs.
 #pragma once
 
+#include "base/Status.h"
 #include "base/SysText.h"
 
 #include <QString>
+
+#include <functional>
 
 class CDeviceController;
 
@@ -18,6 +21,9 @@ public:
     static constexpr int kCaptionChars = 13;
 
     static constexpr SysText kBlankName{"The name can not be all spaces!", "组名不能全为空格!"};
+    static constexpr SysText kBackupReading{
+        "The device's data is being read for a backup. Try again when it is done.",
+        "正在读取设备数据以备份，请完成后再试。"};
 
     // Hooks itself to the controller's end of the preset read (UM_PRESETS_READ_DONE) for saving all data.
     explicit CPresetMemories(CDeviceController& controller);
@@ -48,6 +54,8 @@ public:
     bool SaveWithName(int k, const QString& text);
     // Button label of preset k: its name, or "k" when the name is empty or no device is linked.
     QString PresetLabel(int k) const;
+    // Memory k - 1 has a name, as the linked device told it.
+    bool Named(int k) const;
     int CurrentPreset() const;
 
     // ---- Files (paths chosen by the caller) ----
@@ -59,6 +67,14 @@ public:
     // Refused with the not-connected report when no device is linked. Appends ".dspa" unless present, reads
     // presets 1..6 from the device (master output off meanwhile) and writes the file once they are in.
     bool SaveAllData(const QString& path);
+    // The same, but the outcome of the write goes to `written` instead of the user (a backup's own reports),
+    // and the live image stays byte for byte as it was (the file still holds the collected setup). While
+    // such a save waits for its read, every further SaveAllData is refused with kBackupReading: it would
+    // take the backup's place.
+    using AllDataWritten = std::function<void(const Status& written)>;
+    bool SaveAllData(const QString& path, AllDataWritten written);
+    // Forgets the file SaveAllData is waiting to write (its read was lost with the link).
+    void CancelAllDataSave();
     // The file that SaveAllData is waiting to write; empty when none.
     QString PendingAllDataPath() const { return m_allDataPath; }
 
@@ -74,4 +90,5 @@ private:
 
     CDeviceController& m_controller;
     QString m_allDataPath;
+    AllDataWritten m_allDataWritten;
 };

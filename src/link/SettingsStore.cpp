@@ -1,4 +1,4 @@
-// The per-user settings of the program: where the last firmware file was chosen.
+// The per-user settings of the program: where the last firmware file was chosen, whether backups are taken.
 #include "link/SettingsStore.h"
 
 #include "link/UserKey.h"
@@ -33,5 +33,21 @@ void CSettingsStore::SaveFirmwareLocation() {
         return;
     key->setValue(kFirmwareFileValue, m_firmwareFile);
     key->setValue(kDialogPathValue, m_dialogPath);
+    key->sync();
+}
+
+void CSettingsStore::LoadAutoBackup() {
+    const auto key = UserKey::Open(QString::fromLatin1(kKey));
+    const QVariant value = key->value(kAutoBackupValue);
+    bool ok = false;
+    const int on = value.toInt(&ok);
+    if (value.isValid() && ok && (on == 0 || on == 1))
+        m_autoBackup = on == 1;
+}
+
+void CSettingsStore::SaveAutoBackup(bool on) {
+    m_autoBackup = on;
+    const auto key = UserKey::Open(QString::fromLatin1(kKey));
+    key->setValue(kAutoBackupValue, on ? 1 : 0);
     key->sync();
 }

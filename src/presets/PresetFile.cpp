@@ -185,6 +185,13 @@ Status CPresetFile::LoadAllFile(const QString& path) {
     return SerializeAll(QByteArrayView(*bytes));
 }
 
+Status CPresetFile::CheckAllFile(const QString& path) {
+    const std::optional<QByteArray> bytes = ReadWholeFile(path, kAllFileSize);
+    if (!bytes || !IsComplete(QByteArrayView(*bytes), kAllFileSize))
+        return Status::Error(kAllLoadError);
+    return Status::Ok();
+}
+
 CPresetFile::FileKind CPresetFile::KindOfPath(const QString& path) {
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
     if (dot < 0)

@@ -69,6 +69,8 @@ public:
     Status LoadSetupFile(const QString& path);
     Status SaveAllFile(const QString& path);
     Status LoadAllFile(const QString& path);
+    // Whether LoadAllFile would take the file (its size and tag), without changing anything.
+    static Status CheckAllFile(const QString& path);
 
     enum class FileKind { Other, Setup, All };
     // By the text after the last ".", compared exactly: "dsps" or "dspa"; anything else is not loaded.

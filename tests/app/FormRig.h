@@ -6,6 +6,7 @@
 #include "app/MainFrame.h"
 #include "app/MsgBox.h"
 #include "app/TavelView.h"
+#include "control/DeviceBackup.h"
 #include "control/DeviceController.h"
 #include "control/ModelEditor.h"
 #include "control/Session.h"
@@ -37,6 +38,8 @@ struct FormRig {
         session = std::make_unique<CSession>(o);
         language.Apply(lang);
         frame = std::make_unique<CMainFrame>(*session, language);
+        // Automatic backups go to the temporary folder, never to the user's data folder.
+        View().Backup().SetFolder(BackupFolder());
         frame->move(0, 0);
         frame->show();
     }
@@ -48,6 +51,7 @@ struct FormRig {
     FormRig& operator=(const FormRig&) = delete;
 
     CTavelView& View() { return frame->View(); }
+    QString BackupFolder() const { return settings.path() + QStringLiteral("/backups"); }
     CDeviceController& Controller() { return session->Controller(); }
     CModelEditor& Editor() { return session->Editor(); }
     ModelGlobals& G() { return session->Globals(); }

@@ -9,6 +9,7 @@
 #include "app/TitleBar.h"
 #include "app/TitleButton.h"
 #include "app/TopMenu.h"
+#include "control/DeviceBackup.h"
 #include "control/DeviceController.h"
 #include "control/Session.h"
 #include "firmware/FirmwareUpdate.h"
@@ -51,7 +52,9 @@ struct Window {
     CTempSettings settings;
     CTavelApp app;
 
-    explicit Window(int language = 0) : app(Options(language)) {}
+    // Automatic backups go to the temporary folder, never to the user's data folder.
+    explicit Window(int language = 0) : app(Options(language)) { View().Backup().SetFolder(BackupFolder()); }
+    QString BackupFolder() const { return settings.path() + QStringLiteral("/backups"); }
 
     static AppOptions Options(int language) {
         AppOptions o;
@@ -301,7 +304,12 @@ void TestMainWindow::factoryReset() {
         QVERIFY(!w.Button(CTitleBar::kConnect)->IsLit());
     }
     const SimState before = w.Sim().State();
-    const SimCounters counted = w.Sim().Counters();
+    SimCounters counted = w.Sim().Counters();
+    // The backup before the reset reads the device (the master output off and back around it); what the
+    // reset sends is counted from the written backup on.
+    QObject context;
+    QObject::connect(&w.View().Backup(), &CDeviceBackup::backupWritten, &context,
+                     [&] { counted = w.Sim().Counters(); });
 
     QVERIFY(w.Choose(CTitleBar::kSettingsMenu, language == 1 ? 32828 : 32829));
     const QString question = language == 1 ? kFactoryQuestionZh : kFactoryQuestion;
@@ -329,6 +337,7 @@ void TestMainWindow::factoryReset() {
     }
     const CSimDevice factory;
     QTRY_VERIFY_WITH_TIMEOUT(w.Sim().State().system == factory.State().system, kLimit);
+    QCOMPARE(w.View().Backup().Backups().size(), 1);
     QCOMPARE(w.Sim().State().live.outputs[3].gainCode, factory.State().live.outputs[3].gainCode);
     QCOMPARE(w.Sim().State().Preset(1).name[0], factory.State().Preset(1).name[0]);
     QCOMPARE(w.Sim().Counters().writes, counted.writes + 1);
@@ -442,6 +451,8 @@ void TestMainWindow::menusOpenAtTheirAnchorsWithTheirItems_data() {
                                                       "32854 Redo",
                                                       "32777 Firmware Update",
                                                       "32829 Rest Settings",
+                                                      "32850 Restore backup...",
+                                                      "32851 Automatic backups",
                                                       "32832 Chinese",
                                                       "32834 SourceVolume",
                                                       "32840 Copy EQ",
@@ -457,6 +468,8 @@ void TestMainWindow::menusOpenAtTheirAnchorsWithTheirItems_data() {
                                                       "32854 重做",
                                                       "32777 固件更新",
                                                       "32828 恢复出厂设置",
+                                                      "32850 恢复备份...",
+                                                      "32851 自动备份",
                                                       "32774 英文",
                                                       "32833 音源音量",
                                                       "32840 复制EQ",

@@ -82,6 +82,13 @@ const QStringList kExpectedBoxTexts{
     QStringLiteral("组名不能全为空格!"),
     QStringLiteral("Are you delete this Source Data?"),
     QStringLiteral("是否删除本组音效数据?"),
+    // Storing over a named preset backs the device up first; a link lost during that read asks.
+    CDeviceBackup::kLinkLost.In(0) + u'\n' + CDeviceBackup::kGoOnQuestion.In(0),
+    CDeviceBackup::kLinkLost.In(1) + u'\n' + CDeviceBackup::kGoOnQuestion.In(1),
+    CDeviceBackup::kBusy.In(0),
+    CDeviceBackup::kBusy.In(1),
+    CPresetMemories::kBackupReading.In(0),
+    CPresetMemories::kBackupReading.In(1),
 };
 
 class CMonkey {

@@ -87,6 +87,12 @@ struct DialogRig : FormRig {
         QObject::connect(session.get(), &CSession::transferFinished, &watcher, [this] {
             ends << qMakePair(View().TransferPopup().Position(), View().TransferPopup().Range());
         });
+        // A backup before a destructive step is complete here: the trace and the ends show the step alone
+        // (the backups themselves: tst_Backups).
+        QObject::connect(&View().Backup(), &CDeviceBackup::backupWritten, &watcher, [this] {
+            Sim().ClearTrace();
+            ends.clear();
+        });
     }
 
     CFormDialogs& Dialogs() { return View().Dialogs(); }
@@ -106,10 +112,14 @@ struct DialogRig : FormRig {
         ends.clear();
         return true;
     }
-    // Everything sent has been acknowledged and the popup is gone.
+    // No backup under way, everything sent has been acknowledged and the popup is gone.
     bool WaitIdle() {
         return QTest::qWaitFor(
-            [this] { return !View().TransferPopup().isVisible() && Controller().Settled(); }, kLimit);
+            [this] {
+                return !View().Backup().Running() && !View().TransferPopup().isVisible() &&
+                       Controller().Settled();
+            },
+            kLimit);
     }
     QStringList Requests() {
         QStringList trace = TraceLines(Sim());

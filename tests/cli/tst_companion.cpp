@@ -1,9 +1,11 @@
 // The command-line companion run as a program against the simulated device, in process and over a socket.
+#include "control/DeviceBackup.h"
 #include "model/KTV_OutData.h"
 #include "presets/PresetFile.h"
 #include "response/Filter.h"
 #include "support/ModelFixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -89,6 +91,8 @@ private slots:
     void showAndResponse();
     void overSocket();
     void eqTextAndAlignmentOnAFile();
+    void automaticBackups();
+    void failedBackupStopsTheReset();
     void cleanupTestCase();
 
 private:
@@ -102,6 +106,8 @@ void TestCompanion::initTestCase() {
     QVERIFY(m_dir.isValid());
     // The companion keeps per-user settings (the firmware location): never the real user's.
     qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("config")).toUtf8());
+    // Nor the real user's backups folder: the factory reset and the all-data load take backups there.
+    qputenv("XDG_DATA_HOME", m_dir.filePath(QStringLiteral("data")).toUtf8());
     m_fixture = WriteFixture(m_dir.path());
     QVERIFY(!m_fixture.isEmpty());
     m_eqText = WriteText(m_dir.filePath(QStringLiteral("ParametricEQ.txt")), kEqText);
@@ -111,6 +117,64 @@ void TestCompanion::initTestCase() {
 }
 
 void TestCompanion::cleanupTestCase() {}
+
+// factory-reset and the load of an all-data file back the device up into the window's backups folder first
+// (the backup's path on stdout); --no-backup leaves it out, a setup file needs none.
+void TestCompanion::automaticBackups() {
+    const QDir folder(m_dir.filePath(QStringLiteral("data/selvano/backups")));
+    QStringList seen = folder.entryList({QStringLiteral("*.dspa")}, QDir::Files);
+    // The backups that appeared since the last look.
+    const auto added = [&] {
+        QStringList now = folder.entryList({QStringLiteral("*.dspa")}, QDir::Files);
+        QStringList fresh;
+        for (const QString& name : now)
+            if (!seen.contains(name))
+                fresh << name;
+        seen = now;
+        return fresh;
+    };
+    const QStringList sim{"--device", "sim", "--timing", "fast"};
+
+    Result r = Run(sim + QStringList{"factory-reset", "--yes"});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    QStringList fresh = added();
+    QCOMPARE(fresh.size(), 1);
+    const QString written = folder.filePath(fresh[0]);
+    QVERIFY(CDeviceBackup::Parse(written) && CDeviceBackup::Parse(written)->reason == "factory-reset");
+    QVERIFY2(QString::fromUtf8(r.err).contains(QStringLiteral("backup: ") + written), r.err.constData());
+    QVERIFY(r.out.isEmpty()); // the note goes beside the command's output
+    QCOMPARE(QFileInfo(written).size(), 58731);
+
+    r = Run(sim + QStringList{"load", written});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    fresh = added();
+    QCOMPARE(fresh.size(), 1);
+    QCOMPARE(CDeviceBackup::Parse(fresh[0])->reason, QStringLiteral("load-all-data"));
+
+    for (const QStringList& args :
+         {QStringList{"load", written, "--no-backup"}, QStringList{"load", m_fixture},
+          QStringList{"factory-reset", "--no-backup", "--yes"}}) {
+        r = Run(sim + args);
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QVERIFY(added().isEmpty());
+        QVERIFY(!r.err.contains("backup: "));
+    }
+}
+
+// A backups folder that cannot be made: exit code 3 with the reason, and the device is not reset.
+void TestCompanion::failedBackupStopsTheReset() {
+    const QString data = m_dir.filePath(QStringLiteral("blocked-data"));
+    QVERIFY(QDir().mkpath(data + QStringLiteral("/selvano")));
+    QFile blocker(data + QStringLiteral("/selvano/backups"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QByteArray kept = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", data.toUtf8());
+    const Result r = Run({"--device", "sim", "--timing", "fast", "factory-reset", "--yes"});
+    qputenv("XDG_DATA_HOME", kept);
+    QCOMPARE(r.exitCode, 3);
+    QVERIFY2(r.err.contains("The backup folder cannot be written."), r.err.constData());
+}
 
 void TestCompanion::exitCodes_data() {
     QTest::addColumn<QStringList>("args");

@@ -27,6 +27,8 @@ using Run = int (*)(const CliOptions&, const QStringList&, QTextStream&, QTextSt
 // The requests of a connection other than status polls: the identifier, the system reads and preset names,
 // the eight blocks of the live image.
 constexpr int kConnectionRequests = 1 + 5 + 6 + 8;
+// Master off; for presets 1..6 the music-input block and eight output blocks; master back on.
+constexpr int kBackupRead = 1 + 6 * 9 + 1;
 
 struct Command {
     const char* name;
@@ -38,16 +40,24 @@ struct Command {
     qint64 fileSize;
 };
 
-const std::array<Command, 13> kCommands{{
+const std::array<Command, 15> kCommands{{
     {"info", RunInfoCommand, {}, kConnectionRequests, false, "", 0},
     {"read", RunReadCommand, {"-o", "%1/out.dsps"}, kConnectionRequests, false, "out.dsps", 2809},
     // Master off; for presets 1..6 the music-input block and eight output blocks; master back on.
-    {"backup", RunBackupCommand, {"-o", "%1/out"}, 1 + 6 * 9 + 1, true, "out.dspa", 58731},
+    {"backup", RunBackupCommand, {"-o", "%1/out"}, kBackupRead, true, "out.dspa", 58731},
     // The name, then the eight output blocks of the working setup.
     {"load setup", RunLoadCommand, {"%1/in.dsps"}, 1 + 8, true, "", 0},
     // Sound off for eight channels, music-input and output blocks of the live image, name, music-input and
     // output blocks of presets 1..6, sound back.
-    {"load all data", RunLoadCommand, {"%1/in.dspa"}, 8 + 9 + 6 * 10 + 8, true, "", 0},
+    {"load all data", RunLoadCommand, {"%1/in.dspa", "--no-backup"}, 8 + 9 + 6 * 10 + 8, true, "", 0},
+    // The automatic backup's read (as the backup command's) first.
+    {"load all data after a backup",
+     RunLoadCommand,
+     {"%1/in.dspa"},
+     kBackupRead + 8 + 9 + 6 * 10 + 8,
+     true,
+     "",
+     0},
     {"preset store", RunPresetCommand, {"store", "2"}, 1 + 8, true, "", 0},
     {"preset store named", RunPresetCommand, {"store", "2", "Evening"}, 1 + 1 + 8 + 1, true, "", 0},
     {"preset recall", RunPresetCommand, {"recall", "2"}, 1 + 8 + 1, true, "", 0},
@@ -56,7 +66,8 @@ const std::array<Command, 13> kCommands{{
     // From 51 Hz the band's sent frequency doubles until it would pass 1000 Hz, then goes out once more
     // at the target.
     {"set band frequency", RunSetCommand, {"channel", "1", "band", "5", "freq", "1000"}, 6, true, "", 0},
-    {"factory-reset", RunFactoryResetCommand, {"--yes"}, 1, true, "", 0},
+    {"factory-reset", RunFactoryResetCommand, {"--yes", "--no-backup"}, 1, true, "", 0},
+    {"factory-reset after a backup", RunFactoryResetCommand, {"--yes"}, kBackupRead + 1, true, "", 0},
     // A DSP file of 300 bytes: 176, 177, two chunks of 178, 179; no connection comes first.
     {"firmware", RunFirmwareCommand, {"%1/fw.MVA"}, 5, false, "", 0},
 }};
@@ -80,6 +91,8 @@ Result RunCommand(const Command& command, const QString& dir, const std::shared_
     options.device.kind = DeviceOption::Kind::Sim;
     options.sim = sim;
     options.timing = ShortReplyLimit();
+    options.backupFolder =
+        dir + QStringLiteral("/backups"); // the automatic backups stay in the test's folder
     QStringList args;
     for (const QString& a : command.args)
         args << (a.contains(QLatin1String("%1")) ? a.arg(dir) : a);

@@ -1,4 +1,5 @@
-// The stored firmware location: created on first start, read back after a restart, failures silent.
+// The stored firmware location: created on first start, read back after a restart, failures silent; the
+// backup switch.
 #include "link/SettingsStore.h"
 #include "support/TempSettings.h"
 
@@ -21,6 +22,8 @@ private slots:
     void missingValueKeepsMemory();
     void saveNeedsExistingKey();
     void unwritableStoreIsSilent();
+    void backupSwitchSurvivesRestart_data();
+    void backupSwitchSurvivesRestart();
 
 private:
     QString StoreFile() const {
@@ -116,6 +119,33 @@ void TestSettingsStore::unwritableStoreIsSilent() {
     store.SetFirmwareFile(QStringLiteral("/fw/c.MVA"));
     store.SaveFirmwareLocation();
     QCOMPARE(store.FirmwareFile(), QStringLiteral("/fw/c.MVA"));
+}
+
+void TestSettingsStore::backupSwitchSurvivesRestart_data() {
+    QTest::addColumn<QVariant>("stored"); // what the store holds before the start; invalid: nothing
+    QTest::addColumn<bool>("on");
+    QTest::newRow("never set: on") << QVariant() << true;
+    QTest::newRow("off") << QVariant(0) << false;
+    QTest::newRow("on") << QVariant(1) << true;
+    QTest::newRow("unreadable: on") << QVariant(QStringLiteral("maybe")) << true;
+    QTest::newRow("out of range: on") << QVariant(7) << true;
+}
+
+void TestSettingsStore::backupSwitchSurvivesRestart() {
+    QFETCH(QVariant, stored);
+    QFETCH(bool, on);
+    if (stored.isValid()) {
+        QSettings file(StoreFile(), QSettings::IniFormat);
+        file.setValue(CSettingsStore::kAutoBackupValue, stored);
+    }
+    CSettingsStore store;
+    store.LoadAutoBackup();
+    QCOMPARE(store.AutoBackup(), on);
+
+    store.SaveAutoBackup(!on);
+    CSettingsStore restarted;
+    restarted.LoadAutoBackup();
+    QCOMPARE(restarted.AutoBackup(), !on);
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)
