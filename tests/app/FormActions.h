@@ -29,6 +29,19 @@ inline bool ChooseFromList(CListButton* list, int index) {
     return QTest::qWaitFor([list] { return list->Popup() == nullptr; }, FormRig::kLimit);
 }
 
+// Opens a title-bar menu by its button and chooses the item numbered `id`, as the user clicks it.
+inline bool ChooseMenuItem(CTavelView& view, int menuButton, int id) {
+    QTest::mouseClick(view.findChild<QWidget*>(QString::number(menuButton)), Qt::LeftButton);
+    QAction* action = view.findChild<QAction*>(QString::number(id));
+    if (!action)
+        return false;
+    auto* menu = qobject_cast<QMenu*>(action->parent());
+    if (!menu || !QTest::qWaitFor([menu] { return menu->isVisible(); }, FormRig::kLimit))
+        return false;
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+    return true;
+}
+
 // A widget's place in form coordinates.
 inline QRect InForm(const QWidget* w, const QWidget* form) {
     return {w->mapTo(form, QPoint(0, 0)), w->size()};

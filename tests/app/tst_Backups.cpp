@@ -18,6 +18,7 @@
 #include "support/PresetFileContent.h"
 #include "support/TestFile.h"
 
+#include "app/FormActions.h"
 #include "app/FormRig.h"
 
 #include <QDir>
@@ -90,18 +91,7 @@ struct BackupRig : FormRig {
     }
     CDeviceBackup& Backup() { return View().Backup(); }
     // The settings menu item `id`, chosen as the user clicks it.
-    bool Choose(int id) {
-        QTest::mouseClick(View().findChild<CTitleButton*>(QString::number(CTitleBar::kSettingsMenu)),
-                          Qt::LeftButton);
-        QAction* action = View().findChild<QAction*>(QString::number(id));
-        if (!action)
-            return false;
-        auto* menu = qobject_cast<QMenu*>(action->parent());
-        if (!menu || !QTest::qWaitFor([menu] { return menu->isVisible(); }, kLimit))
-            return false;
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-        return true;
-    }
+    bool Choose(int id) { return ChooseMenuItem(View(), CTitleBar::kSettingsMenu, id); }
     bool Click(const QString& text, QMessageBox::StandardButton button) {
         if (!QTest::qWaitFor([&] { return BoxSaying(text) != nullptr; }, kLimit))
             return false;

@@ -2,6 +2,7 @@
 // a lost link, the language switch, keys, dragging and closing.
 #include "app/AboutSoftDlg.h"
 #include "app/DisplayDlg.h"
+#include "app/FormActions.h"
 #include "app/MainFrame.h"
 #include "app/MsgBox.h"
 #include "app/TavelApp.h"
@@ -75,38 +76,13 @@ struct Window {
         return QTest::qWaitFor([this] { return Controller().Connected() && !Popup().isVisible(); }, kLimit);
     }
     // Opens a menu by its button and chooses the item numbered `id`, as the user clicks it.
-    bool Choose(int menuButton, int id) {
-        QTest::mouseClick(Button(menuButton), Qt::LeftButton);
-        QAction* action = View().findChild<QAction*>(QString::number(id));
-        if (!action)
-            return false;
-        auto* menu = qobject_cast<QMenu*>(action->parent());
-        if (!menu || !QTest::qWaitFor([menu] { return menu->isVisible(); }, kLimit))
-            return false;
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-        return true;
-    }
+    bool Choose(int menuButton, int id) { return ChooseMenuItem(View(), menuButton, id); }
     bool WaitForPolls(int n) {
         const int until = Sim().Counters().statusPolls + n;
         return QTest::qWaitFor([&] { return Sim().Counters().statusPolls >= until; }, kLimit);
     }
 };
 
-// Message boxes on screen, found the way a user sees them: as windows of the application.
-QList<QMessageBox*> Boxes() {
-    QList<QMessageBox*> boxes;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
-            boxes << box;
-    return boxes;
-}
-
-QMessageBox* BoxSaying(const QString& text) {
-    for (QMessageBox* box : Boxes())
-        if (box->text() == text)
-            return box;
-    return nullptr;
-}
 
 // The texts of the window that follow the language: title bar, popup, both menus.
 QStringList WindowTexts(Window& w) {
@@ -179,7 +155,7 @@ void TestMainWindow::initTestCase() {
 
 void TestMainWindow::cleanup() {
     // A box a failed check left open would be found by the next test.
-    for (QMessageBox* box : Boxes())
+    for (QMessageBox* box : VisibleBoxes())
         box->done(QMessageBox::Ok);
 }
 
@@ -210,7 +186,7 @@ void TestMainWindow::startUpConnectsByItself() {
     QCOMPARE(w.Button(CTitleBar::kConnect)->text(), connectText);
     QCOMPARE(w.Field()->text(), field);
     QVERIFY(w.View().isEnabled());
-    QVERIFY(Boxes().isEmpty());
+    QVERIFY(VisibleBoxes().isEmpty());
     QCOMPARE(w.app.Session().Globals().language.load(), language);
 }
 
@@ -332,7 +308,7 @@ void TestMainWindow::factoryReset() {
         QVERIFY(w.WaitForPolls(50));
         QCOMPARE(w.Sim().Counters().writes, counted.writes);
         QCOMPARE(w.Sim().State().system, before.system);
-        QVERIFY(Boxes().isEmpty());
+        QVERIFY(VisibleBoxes().isEmpty());
         return;
     }
     const CSimDevice factory;
@@ -342,7 +318,7 @@ void TestMainWindow::factoryReset() {
     QCOMPARE(w.Sim().State().Preset(1).name[0], factory.State().Preset(1).name[0]);
     QCOMPARE(w.Sim().Counters().writes, counted.writes + 1);
     QVERIFY(w.Controller().LinkOpen());
-    QVERIFY(Boxes().isEmpty());
+    QVERIFY(VisibleBoxes().isEmpty());
 }
 
 // While a firmware update owns the link, the factory reset is refused before the question.
@@ -355,7 +331,7 @@ void TestMainWindow::factoryResetRefusedDuringFirmwareUpdate() {
 
     QVERIFY(w.Choose(CTitleBar::kSettingsMenu, 32829));
     QTRY_VERIFY_WITH_TIMEOUT(BoxSaying(CFirmwareUpdate::kUpdateBusy.In(0)) != nullptr, kLimit);
-    QCOMPARE(Boxes().size(), 1);
+    QCOMPARE(VisibleBoxes().size(), 1);
     QVERIFY(BoxSaying(kFactoryQuestion) == nullptr);
     w.Controller().FirmwareHost().EndFirmwareLink();
 }
@@ -393,10 +369,10 @@ void TestMainWindow::lostLinkReportsAndLeavesTheWindowIdle() {
     QCOMPARE(w.Button(CTitleBar::kConnect)->text(),
              language == 1 ? QStringLiteral("连接设备") : QStringLiteral("Connect"));
     QCOMPARE(w.Field()->text(), language == 1 ? QStringLiteral("未连接") : QStringLiteral("Not connected"));
-    QCOMPARE(Boxes().size(), 1);
+    QCOMPARE(VisibleBoxes().size(), 1);
 
     QTest::mouseClick(BoxSaying(text)->button(QMessageBox::Ok), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(Boxes().isEmpty(), kLimit);
+    QTRY_VERIFY_WITH_TIMEOUT(VisibleBoxes().isEmpty(), kLimit);
 }
 
 // Connect closes an open link silently and opens it again, with the read-back.
@@ -413,7 +389,7 @@ void TestMainWindow::connectButtonDisconnectsAndReconnects() {
     QVERIFY(w.Button(CTitleBar::kConnect)->IsLit());
     QTRY_VERIFY_WITH_TIMEOUT(w.Controller().Connected() && !w.Popup().isVisible(), kLimit);
     QVERIFY(w.View().isEnabled());
-    QVERIFY(Boxes().isEmpty());
+    QVERIFY(VisibleBoxes().isEmpty());
 }
 
 // Idle and connected, each at rest and under the mouse: four different pictures.
@@ -575,7 +551,7 @@ void TestMainWindow::enterAndEscapeLeaveTheFormOpen() {
     QVERIFY(w.app.Frame().isVisible());
     QVERIFY(w.View().isVisible());
     QVERIFY(w.Controller().LinkOpen());
-    QVERIFY(Boxes().isEmpty());
+    QVERIFY(VisibleBoxes().isEmpty());
 }
 
 // A press on the form, off every control, drags the whole window.
@@ -631,7 +607,7 @@ void TestMainWindow::closeButtonShutsTheLinkDown() {
     QVERIFY(!w.Controller().LinkOpen());
     QVERIFY(w.Controller().Idle());
     QVERIFY(!w.Controller().DeviceOpen());
-    QVERIFY(Boxes().isEmpty()); // closing says nothing
+    QVERIFY(VisibleBoxes().isEmpty()); // closing says nothing
 }
 
 QTEST_MAIN(TestMainWindow)
