@@ -509,18 +509,21 @@ QPoint CTavelView::MenuAnchor(int dx) const {
 void CTavelView::ShowSettingsMenu() {
     m_history->Flush();
     const QUndoStack& stack = m_history->Stack();
-    m_settingsMenu->Open(m_session.Globals().language.load(), MenuAnchor(kSettingsMenuDx),
-                         [&stack](TopCommand command, QAction* action) {
-                             if (command == TopCommand::Undo) {
-                                 action->setEnabled(stack.canUndo());
-                                 if (stack.canUndo())
-                                     action->setText(tr("Undo %1").arg(stack.undoText()));
-                             } else if (command == TopCommand::Redo) {
-                                 action->setEnabled(stack.canRedo());
-                                 if (stack.canRedo())
-                                     action->setText(tr("Redo %1").arg(stack.redoText()));
-                             }
-                         });
+    // The Undo and Redo items say what they change and show their keys in the menu's shortcut column.
+    m_settingsMenu->Open(
+        m_session.Globals().language.load(), MenuAnchor(kSettingsMenuDx),
+        [&stack](TopCommand command, QAction* action) {
+            const bool undo = command == TopCommand::Undo;
+            if (!undo && command != TopCommand::Redo)
+                return;
+            const bool can = undo ? stack.canUndo() : stack.canRedo();
+            action->setEnabled(can);
+            QString text = action->text();
+            if (can)
+                text = (undo ? tr("Undo %1") : tr("Redo %1")).arg(undo ? stack.undoText() : stack.redoText());
+            const QKeySequence keys(undo ? Qt::CTRL | Qt::Key_Z : Qt::CTRL | Qt::Key_Y);
+            action->setText(text + QLatin1Char('\t') + keys.toString(QKeySequence::NativeText));
+        });
 }
 
 void CTavelView::ShowPresetMenu() {

@@ -35,7 +35,8 @@ struct TopMenuItem {
     int englishId;
     const char* text;
     TopCommand command;
-    bool checkable = false; // shows a check mark: the state comes from the menu's owner (SetCheckedState)
+    bool checkable = false;   // shows a check mark: the state comes from the menu's owner (SetCheckedState)
+    bool startsGroup = false; // a separator line comes before it
 };
 
 // Built afresh in the current language each time it opens, so it always matches the language flag. Opens

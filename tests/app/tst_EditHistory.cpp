@@ -232,6 +232,12 @@ void TestEditHistory::undoTextsSayWhatChanges() {
     QVERIFY(undo->isEnabled());
     QCOMPARE(undo->toolTip(), QStringLiteral("Undo ") + text);
     QVERIFY(!rig.View().TitleBar().Button(CTitleBar::kRedo)->isEnabled());
+    QTest::mouseClick(rig.View().TitleBar().Button(CTitleBar::kSettingsMenu), Qt::LeftButton);
+    auto* undoItem = rig.View().findChild<QAction*>(QStringLiteral("32853"));
+    QVERIFY(undoItem && undoItem->isEnabled());
+    QCOMPARE(undoItem->text(), QStringLiteral("Undo ") + text + QStringLiteral("\tCtrl+Z"));
+    QVERIFY(!rig.View().findChild<QAction*>(QStringLiteral("32854"))->isEnabled());
+    qobject_cast<QMenu*>(undoItem->parent())->close();
 
     // Ctrl+Z from the graph undoes it; Ctrl+Y and Ctrl+Shift+Z redo.
     rig.View().Graph().setFocus();

@@ -83,7 +83,6 @@ struct Window {
     }
 };
 
-
 // The texts of the window that follow the language: title bar, popup, both menus.
 QStringList WindowTexts(Window& w) {
     QStringList texts;
@@ -423,14 +422,17 @@ void TestMainWindow::menusOpenAtTheirAnchorsWithTheirItems_data() {
     QTest::addColumn<int>("dx");
     QTest::addColumn<QStringList>("items");
     QTest::newRow("settings, English") << 0 << int(CTitleBar::kSettingsMenu) << -10
-                                       << QStringList{"32853 Undo",
-                                                      "32854 Redo",
+                                       << QStringList{"32853 Undo\tCtrl+Z",
+                                                      "32854 Redo\tCtrl+Y",
+                                                      "--",
                                                       "32777 Firmware Update",
                                                       "32829 Rest Settings",
                                                       "32850 Restore backup...",
                                                       "32851 Automatic backups",
+                                                      "--",
                                                       "32832 Chinese",
                                                       "32834 SourceVolume",
+                                                      "--",
                                                       "32840 Copy EQ",
                                                       "32841 Paste EQ",
                                                       "32842 Import EQ from file...",
@@ -438,16 +440,20 @@ void TestMainWindow::menusOpenAtTheirAnchorsWithTheirItems_data() {
                                                       "32844 Time alignment...",
                                                       "32845 Export graph...",
                                                       "32846 Measurement...",
+                                                      "--",
                                                       "32776 About"};
     QTest::newRow("settings, Chinese") << 1 << int(CTitleBar::kSettingsMenu) << -10
-                                       << QStringList{"32853 撤销",
-                                                      "32854 重做",
+                                       << QStringList{"32853 撤销\tCtrl+Z",
+                                                      "32854 重做\tCtrl+Y",
+                                                      "--",
                                                       "32777 固件更新",
                                                       "32828 恢复出厂设置",
                                                       "32850 恢复备份...",
                                                       "32851 自动备份",
+                                                      "--",
                                                       "32774 英文",
                                                       "32833 音源音量",
+                                                      "--",
                                                       "32840 复制EQ",
                                                       "32841 粘贴EQ",
                                                       "32842 从文件导入EQ...",
@@ -455,6 +461,7 @@ void TestMainWindow::menusOpenAtTheirAnchorsWithTheirItems_data() {
                                                       "32844 时间校准...",
                                                       "32845 导出曲线图...",
                                                       "32846 测量曲线...",
+                                                      "--",
                                                       "32776 关于"};
     QTest::newRow("presets, English")
         << 0 << int(CTitleBar::kPresetMenu) << 50 << QStringList{"32827 Open", "32826 Save"};
@@ -481,7 +488,7 @@ void TestMainWindow::menusOpenAtTheirAnchorsWithTheirItems() {
     QVERIFY(menu);
     QStringList shown;
     for (const QAction* a : menu->actions())
-        shown << a->objectName() + u' ' + a->text();
+        shown << (a->isSeparator() ? QStringLiteral("--") : a->objectName() + u' ' + a->text());
     QCOMPARE(shown, items);
     const QWidget* anchor = w.Button(CTitleBar::kSettingsMenu);
     QCOMPARE(menu->pos(), anchor->mapToGlobal(QPoint(dx, anchor->height() + 5)));
