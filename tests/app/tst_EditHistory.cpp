@@ -136,6 +136,19 @@ void TestEditHistory::everyGestureIsOneStepAndUndoRedoEndsWhereItStarted_data() 
         const std::array<SpeakerDistance, 3> speakers{{{0, 1.0}, {1, 1.2}, {2, 1.9}}};
         QVERIFY(CTimeAlignment::Align(rig.Editor(), rig.session->Doc().Data(), speakers).Ok());
     });
+    QTest::newRow("preset recall") << Gesture([](FormRig& rig) {
+        rig.Editor().SetDelay(4, 111);
+        rig.Editor().SetBandGain(1, 20, 150);
+        QVERIFY(rig.session->Presets().WriteSetupToDevice(3, true));
+        QVERIFY(QTest::qWaitFor([&rig] { return !rig.View().TransferPopup().isVisible(); }, FormRig::kLimit));
+        rig.Editor().SetDelay(4, 0);
+        rig.Editor().SetBandGain(1, 20, 200);
+    }) << Gesture([](FormRig& rig) {
+        QVERIFY(rig.session->Presets().RecallPreset(3, false));
+        QVERIFY(QTest::qWaitFor(
+            [&rig] { return rig.Controller().Connected() && !rig.View().TransferPopup().isVisible(); },
+            FormRig::kLimit));
+    });
     static QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("setup.dsps"));
     QTest::newRow("file load") << Gesture([path](FormRig& rig) {
