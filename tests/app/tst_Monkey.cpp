@@ -1,6 +1,7 @@
-// Nothing lost: thousands of random clicks, keys, typed values, fader and graph drags on the form's controls
-// and the routing window's while the simulated device loses and repeats replies and is unplugged now and
-// then; whenever the link is quiet the device holds exactly what the program holds and the controls show it.
+// Nothing lost: thousands of random clicks, keys, typed values, fader and graph drags, undo, redo and A/B
+// switches on the form's controls and the routing window's while the simulated device loses and repeats
+// replies and is unplugged now and then; whenever the link is quiet the device holds exactly what the program
+// holds and the controls show it.
 #include "app/CH_Link_Dlg.h"
 #include "app/CarPicture.h"
 #include "app/ChannelStrip.h"
@@ -125,6 +126,9 @@ public:
                 m_lists << list;
             else if (auto* edit = qobject_cast<CNumEdit*>(w))
                 m_edits << edit;
+            else if (id == CTitleBar::kUndo || id == CTitleBar::kRedo || id == CTitleBar::kSlotA ||
+                     id == CTitleBar::kSlotB || id == CTitleBar::kAbCopy)
+                m_buttons << qobject_cast<QAbstractButton*>(w); // undo, redo and the A/B setups
             else if (id == CTitleBar::kConnect)
                 m_connect = w;
         }
@@ -314,6 +318,13 @@ public:
                                             Qt::Key_Enter, Qt::Key_F4,     Qt::Key_Backspace};
         QWidget* w = Any(Focusable());
         w->setFocus(Qt::TabFocusReason);
+        if (Chance(10)) { // undo or redo by key
+            const bool undo = Chance(60);
+            Log(QStringLiteral("%1 on %2")
+                    .arg(undo ? QStringLiteral("Ctrl+Z") : QStringLiteral("Ctrl+Y"), Name(w)));
+            QTest::keyClick(w, undo ? Qt::Key_Z : Qt::Key_Y, Qt::ControlModifier);
+            return;
+        }
         const Qt::Key key = kKeys[Pick(std::size(kKeys))];
         Log(QStringLiteral("key %1 on %2").arg(QKeySequence(key).toString(), Name(w)));
         QTest::keyClick(w, key);
