@@ -52,6 +52,12 @@ QPushButton:default, QPushButton:focus { border-color: #3da5f4; }
 QProgressBar { background: #121214; border: 1px solid #2e2e32; border-radius: 4px; }
 QProgressBar::chunk { background: #3da5f4; border-radius: 3px; }
 QToolTip { background: #2e2e32; color: #e0e0e4; border: 1px solid #46464a; padding: 4px; }
+QRadioButton::indicator { width: 12px; height: 12px; border-radius: 7px; border: 1px solid #6a6a70;
+                          background: #121214; }
+QRadioButton::indicator:hover { border-color: #8c8c92; }
+QRadioButton::indicator:checked { border-color: #3da5f4;
+    background: qradialgradient(cx: 0.5, cy: 0.5, radius: 0.5, fx: 0.5, fy: 0.5, stop: 0 #3da5f4,
+                                stop: 0.5 #3da5f4, stop: 0.6 #121214, stop: 1 #121214); }
 )";
 
 // The exit code of a line that asks for a text instead of the window, after printing the text.

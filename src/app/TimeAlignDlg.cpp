@@ -2,6 +2,7 @@
 #include "app/TimeAlignDlg.h"
 
 #include "app/AppFont.h"
+#include "app/DialogLook.h"
 #include "control/Session.h"
 
 #include <QButtonGroup>
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -53,6 +55,7 @@ CTimeAlignDlg::CTimeAlignDlg(CSession& session, QWidget* parent)
         edit->setObjectName(Id(kDistanceBase + c));
         edit->setValidator(new QDoubleValidator(0.0, 100000.0, 2, edit));
         edit->setFixedWidth(110);
+        edit->setStyleSheet(CDialogLook::FieldStyle());
         name->setBuddy(edit);
         grid->addWidget(name, c + 1, 0);
         grid->addWidget(edit, c + 1, 1);
@@ -71,6 +74,7 @@ CTimeAlignDlg::CTimeAlignDlg(CSession& session, QWidget* parent)
     grid->addLayout(units, kChannels + 1, 1);
 
     m_hint->setWordWrap(true);
+    m_hint->setStyleSheet(QStringLiteral("color: #96969b;"));
     m_result->setObjectName(Id(kResult));
     m_result->setWordWrap(true);
     m_result->setMinimumWidth(420);
@@ -93,6 +97,9 @@ CTimeAlignDlg::CTimeAlignDlg(CSession& session, QWidget* parent)
     buttons->addWidget(m_apply);
     buttons->addWidget(m_close);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(CDialogLook::kMargin, CDialogLook::kMargin, CDialogLook::kMargin,
+                               CDialogLook::kMargin);
+    layout->setSpacing(12);
     layout->addWidget(m_hint);
     layout->addLayout(top);
     layout->addLayout(buttons);
@@ -154,6 +161,11 @@ void CTimeAlignDlg::Retranslate() {
     m_apply->setText(tr("Apply"));
     m_close->setText(tr("Close"));
     ShowResult();
+}
+
+void CTimeAlignDlg::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    CDialogLook::PaintFace(p, rect());
 }
 
 void CTimeAlignDlg::changeEvent(QEvent* event) {
