@@ -22,6 +22,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
+constexpr auto kLeastOffBus = 500ms;              // after a restart, before the box is bound again
+constexpr int kBindTries = 50;                    // 100 ms apart
 constexpr std::size_t kPayload = kReportSize - 1; // report bytes on the wire: unnumbered reports
 constexpr std::uint16_t kFullSpeedPacket = 64;
 constexpr std::uint16_t kHighSpeedPacket = 512; // one report per packet at high speed
@@ -325,19 +327,35 @@ void CGadgetStandIn::RunRestartWatch() {
         const std::uint64_t session = Session();
         if (session == 0 || m_device->SessionAlive(session))
             continue;
-        // The device restarted: off the bus until it is back, then a fresh enumeration.
+        // The device restarted: off the bus until it is back, then a fresh enumeration. The unbinding can
+        // take seconds (until the host lets go of the device); binding again at once after it is not
+        // taken, so the box stays off the bus a while after it has left, as a real one restarting does.
         CloseSession();
         BindGadget(false);
-        while (!m_device->IsPlugged())
+        const auto leftAt = std::chrono::steady_clock::now();
+        while (!m_device->IsPlugged() || std::chrono::steady_clock::now() - leftAt < kLeastOffBus)
             std::this_thread::sleep_for(5ms);
-        BindGadget(true);
+        int tries = 1;
+        for (; !BindGadget(true) && tries < kBindTries; ++tries)
+            std::this_thread::sleep_for(100ms);
+        if (tries > 1)
+            std::fprintf(stderr, "selvano-usbgadget: bound again after %d tries\n", tries);
         ++m_reconnects;
     }
 }
 
-void CGadgetStandIn::BindGadget(bool on) {
+bool CGadgetStandIn::BindGadget(bool on) {
     // The controller's soft_connect would do the same on paper, but this kernel's dummy controller does not
     // enumerate the gadget again after it; unbinding and binding is what pulling the cable does here.
-    std::ofstream control(m_options.gadget + "/UDC");
-    control << (on ? m_options.udc : std::string()) << '\n' << std::flush;
+    {
+        std::ofstream control(m_options.gadget + "/UDC");
+        control << (on ? m_options.udc : std::string()) << '\n' << std::flush;
+        if (!control)
+            return false;
+    }
+    // Bound when the gadget names its controller.
+    std::ifstream state(m_options.gadget + "/UDC");
+    std::string udc;
+    std::getline(state, udc);
+    return on ? udc == m_options.udc : udc.empty();
 }

@@ -60,7 +60,7 @@ private:
     void HandleSetup(const void* setup);
     void OpenSession();
     void CloseSession();
-    void BindGadget(bool on);
+    bool BindGadget(bool on); // whether the gadget ends bound (on) or unbound
     std::uint64_t Session() const { return m_session.load(); }
 
     std::shared_ptr<CSimDevice> m_device;
