@@ -94,7 +94,6 @@ void CFirmwareUpdate::ResetSequence() {
     m_done.store(false);
     m_halted.store(false);
     m_restartDue.store(false);
-    m_reopened.store(false);
     m_progress.store(0);
 }
 
@@ -251,10 +250,7 @@ void CFirmwareUpdate::FirmwareCycle(CLinkWorker& worker) {
     if (serial != 0) {
         switch (worker.WriteHeadPacket(serial, timing.firmwareAfterReport)) {
         case CLinkWorker::HeadWrite::Failed:
-            if (m_reopened.exchange(false))
-                ReopenAfterRestart(worker); // the head is written again on the next cycle
-            else
-                Fail(worker);
+            Fail(worker);
             return;
         case CLinkWorker::HeadWrite::Interrupted:
             return; // stopped, or the queue was cleared meanwhile
@@ -281,10 +277,7 @@ void CFirmwareUpdate::ReadReply(CLinkWorker& worker, int stage, std::uint64_t se
         if (worker.StopRequested())
             return;
         if (!read) {
-            if (m_reopened.exchange(false))
-                ReopenAfterRestart(worker); // the restart came late: the head goes again once it is back
-            else
-                Fail(worker); // the device went away without acknowledging
+            Fail(worker); // the device went away without acknowledging
             return;
         }
         worker.Pause(pause);
@@ -292,7 +285,6 @@ void CFirmwareUpdate::ReadReply(CLinkWorker& worker, int stage, std::uint64_t se
         if (onlyEmpty)
             worker.Pause(timing.firmwareWhileEmpty);
         if (m_command.FeedReply(report, serial)) {
-            m_reopened.store(false);
             if (m_restartDue.exchange(false))
                 ReopenAfterRestart(worker);
             return;
@@ -327,7 +319,6 @@ void CFirmwareUpdate::ReopenAfterRestart(CLinkWorker& worker) {
         if (!worker.Pause(retry))
             return;
     }
-    m_reopened.store(true);
 }
 
 void CFirmwareUpdate::OnFirmwareReply(const SendData* head, bool finishesHead) {

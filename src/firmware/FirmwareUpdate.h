@@ -115,8 +115,5 @@ private:
     std::atomic<bool> m_done{false};
     std::atomic<bool> m_halted{false};     // a failure was reported
     std::atomic<bool> m_restartDue{false}; // stage 176 acknowledged: the device is restarting
-    // Reopened after the restart, no frame acknowledged since: a device that goes now was reopened before
-    // its restart had taken it away, and is reopened once more when it is back.
-    std::atomic<bool> m_reopened{false};
     std::atomic<int> m_progress{0};
 };
